@@ -1,0 +1,87 @@
+// Files and folders.  Every path taken here is an ANSI (CP932) path.  A drive-letter
+// path ("C:\Program Files\...") is mapped into the host file system the way Wine does
+// it ($WINEPREFIX/dosdevices/c:, default prefix ~/.wine), each segment matched
+// without regard to case when the exact name is missing; host paths pass through.
+// Failures return false / empty and leave an error code for LastError().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The host's path separator; paths this program builds itself use it.
+inline constexpr char kPathDelim = '/';
+
+// The error code of the last failed call in this thread (an errno value).
+int LastError();
+void SetLastError(int code);
+
+// The host file-system path (UTF-8 bytes) for an ANSI path.
+std::string HostPath(std::string_view ansiPath);
+// Wine prefix used for drive-letter paths.
+void SetWinePrefix(const std::string& hostDir);
+std::string WinePrefix();
+
+bool ReadWholeFile(const std::string& path, std::string& out);
+// Writes to a temporary file beside `path` and renames it over the old one.
+bool AtomicWriteFile(const std::string& path, std::string_view bytes);
+
+// Read-only memory mapping; an empty file maps to an empty view.
+class MappedFile {
+ public:
+  MappedFile() = default;
+  explicit MappedFile(const std::string& path) { Open(path); }
+  ~MappedFile();
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  MappedFile(MappedFile&& other) noexcept;
+  MappedFile& operator=(MappedFile&& other) noexcept;
+
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return open_; }
+  const unsigned char* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  std::string_view view() const {
+    return {reinterpret_cast<const char*>(data_), size_};
+  }
+
+ private:
+  const unsigned char* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool open_ = false;
+};
+
+bool FileExists(const std::string& path);     // a file, not a folder
+bool DirectoryExists(const std::string& path);
+bool GetFileSize(const std::string& path, std::uint64_t& size);
+bool CreateOneFolder(const std::string& path);   // parent must exist
+bool CopyFileReplace(const std::string& from, const std::string& to);
+bool DeleteOneFile(const std::string& path);
+// Removes a folder and everything below it; reports nothing.
+void DeleteTreeSilent(const std::string& path);
+// Names (not full paths) of the entries of a folder.
+std::vector<std::string> ListFolder(const std::string& path);
+
+// The user's temporary folder, ending in the separator.
+std::string TempFolder();
+// Creates a new, empty, uniquely named folder `prefix`XXXX in `parent`; returns its
+// path without a trailing separator, or "" on failure.
+std::string CreateUniqueFolder(const std::string& parent, const std::string& prefix);
+
+// The folder of the running executable, ending in the separator.
+std::string ExecutableFolder();
+// Where settings files live: beside the executable when that folder is writable,
+// else $XDG_CONFIG_HOME/tollhaven/ (default ~/.config/tollhaven/), created on demand.
+// Ends in the separator.  An override (tests, --settings) wins when set.
+std::string SettingsFolder();
+void SetSettingsFolder(const std::string& folder);
+
+// Joins with exactly one separator between the parts.
+std::string JoinPath(std::string_view a, std::string_view b);
+
+}  // namespace platform
