@@ -1,0 +1,62 @@
+// The records in which one cached object travels from the browser cache to the rest
+// of the program: the entry itself, its HTTP header lines, and the extended form that
+// every node of the cache tree owns.  All text is ANSI (CP932) bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_time.h"
+
+// The entry's HTTP header lines ("Name: value"), with access by header name that
+// ignores case.  A plain value type so that entries copy cleanly into tree nodes.
+class TWebCacheHeaderInfo {
+ public:
+  TWebCacheHeaderInfo() = default;
+  explicit TWebCacheHeaderInfo(std::string_view text) { SetText(text); }
+
+  // All lines joined with CR LF (no line break after the last one).
+  std::string GetText() const;
+  // Replaces all lines by the lines of `text` (split at CR LF, LF or CR; a final
+  // line break does not add an empty line).  Does nothing when `text` equals
+  // the current text.
+  void SetText(std::string_view text);
+  int GetCount() const { return static_cast<int>(lines_.size()); }
+  // The trimmed text after the first ':' of the first line whose trimmed name
+  // equals `name` ignoring case; "" when no line matches.
+  std::string GetValue(std::string_view name) const;
+  // Replaces the first line named `name` by "name: value", or appends one.
+  void SetValue(std::string_view name, std::string_view value);
+  // Out-of-range indexes read as "" and are ignored when written.
+  std::string GetLine(int index) const;
+  void SetLine(int index, std::string_view text);
+
+  friend bool operator==(const TWebCacheHeaderInfo&, const TWebCacheHeaderInfo&) = default;
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+// One cache entry as the cache source delivers it.
+struct TWebCacheEntryInfo {
+  std::string SourceUrl;      // the URL as the browser stored it
+  std::string LocalFileName;  // full (ANSI) path of the body file
+  platform::SYSTEMTIME LastModified;  // local time
+  std::uint32_t Size = 0;     // body size in bytes
+  TWebCacheHeaderInfo HeaderInfo;
+  std::string FileExtension;  // the Netscape source always leaves it empty
+
+  friend bool operator==(const TWebCacheEntryInfo&, const TWebCacheEntryInfo&) = default;
+};
+
+// The entry as a tree node holds it: the tree fills the three extra strings.  For a
+// folder node only Size (sum of the sizes below) and FolderUrl are meaningful.
+struct TWebCacheEntryInfoEx : TWebCacheEntryInfo {
+  std::string FolderUrl;  // folder URL prefix (for a file node: its URL's folder part)
+  std::string FileName;   // the local file name chosen for the object
+  std::string QueryPart;  // what follows the file name: parameters, query, fragment
+
+  friend bool operator==(const TWebCacheEntryInfoEx&, const TWebCacheEntryInfoEx&) = default;
+};
