@@ -1,0 +1,277 @@
+#include "platform/codepage.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
+#include <memory>
+
+namespace platform {
+namespace {
+
+// ICU's table that maps like Windows code page 932: 0x5C stays '\', 0x7E stays '~',
+// and the NEC and IBM extension rows are included.
+constexpr const char* kCp932Name = "ibm-943_P15A-2003";
+
+struct ConverterCloser {
+  void operator()(UConverter* c) const { ucnv_close(c); }
+};
+struct CollatorCloser {
+  void operator()(UCollator* c) const { ucol_close(c); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+using CollatorPtr = std::unique_ptr<UCollator, CollatorCloser>;
+
+// ICU converters and collators keep state, so every thread (the search thread too)
+// gets its own, created on first use.
+UConverter* Cp932() {
+  thread_local ConverterPtr conv = [] {
+    UErrorCode err = U_ZERO_ERROR;
+    ConverterPtr c(ucnv_open(kCp932Name, &err));
+    if (c && U_SUCCESS(err)) {
+      // Characters without a CP932 form become '?', as the system conversion does.
+      UErrorCode e2 = U_ZERO_ERROR;
+      ucnv_setSubstChars(c.get(), "?", 1, &e2);
+    } else {
+      c.reset();
+    }
+    return c;
+  }();
+  return conv.get();
+}
+
+UCollator* Collator(bool ignoreCase) {
+  auto make = [](UColAttributeValue strength) {
+    UErrorCode err = U_ZERO_ERROR;
+    CollatorPtr c(ucol_open("ja", &err));
+    if (!c || U_FAILURE(err)) return CollatorPtr();
+    ucol_setStrength(c.get(), strength);
+    return c;
+  };
+  thread_local CollatorPtr exact = make(UCOL_TERTIARY);
+  thread_local CollatorPtr folded = make(UCOL_SECONDARY);
+  return ignoreCase ? folded.get() : exact.get();
+}
+
+// Fallback when ICU cannot give us the converter: bytes below 0x80 map through,
+// everything else is lost to the substitution characters.
+std::u16string LatinFallbackToUtf16(std::string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (unsigned char c : s) out.push_back(c < 0x80 ? char16_t(c) : char16_t(0xFFFD));
+  return out;
+}
+
+std::size_t CharLen(std::string_view s, std::size_t i) {
+  return (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+}
+
+}  // namespace
+
+bool IsTrailByteAt(std::string_view s, std::size_t pos) {
+  if (pos >= s.size()) return false;
+  std::size_t i = 0;
+  while (i < pos) i += CharLen(s, i);
+  return i != pos;
+}
+
+std::size_t AnsiFind(std::string_view s, char ch, std::size_t from) {
+  for (std::size_t i = from; i < s.size(); i += CharLen(s, i)) {
+    if (s[i] == ch) return i;
+  }
+  return npos;
+}
+
+std::size_t AnsiFindLast(std::string_view s, char ch) {
+  std::size_t found = npos;
+  for (std::size_t i = 0; i < s.size(); i += CharLen(s, i)) {
+    if (s[i] == ch) found = i;
+  }
+  return found;
+}
+
+std::size_t AnsiFindStr(std::string_view s, std::string_view sub, std::size_t from) {
+  if (from > s.size()) return npos;
+  if (sub.empty()) return from;
+  for (std::size_t i = from; i + sub.size() <= s.size(); i += CharLen(s, i)) {
+    if (s.compare(i, sub.size(), sub) == 0) return i;
+  }
+  return npos;
+}
+
+std::size_t AnsiFindLastStr(std::string_view s, std::string_view sub) {
+  if (sub.empty()) return s.size();
+  std::size_t found = npos;
+  for (std::size_t i = 0; i + sub.size() <= s.size(); i += CharLen(s, i)) {
+    if (s.compare(i, sub.size(), sub) == 0) found = i;
+  }
+  return found;
+}
+
+std::string AnsiReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(s);
+  std::string out;
+  out.reserve(s.size());
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (i + from.size() <= s.size() && s.compare(i, from.size(), from) == 0) {
+      out.append(to);
+      i += from.size();
+    } else {
+      std::size_t n = CharLen(s, i);
+      out.append(s.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string AnsiLowerCase(std::string_view s) {
+  std::string out(s);
+  for (std::size_t i = 0; i < out.size();) {
+    std::size_t n = CharLen(out, i);
+    if (n == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = char(out[i] - 'A' + 'a');
+    i += n;
+  }
+  return out;
+}
+
+std::string AnsiUpperCase(std::string_view s) {
+  std::string out(s);
+  for (std::size_t i = 0; i < out.size();) {
+    std::size_t n = CharLen(out, i);
+    if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = char(out[i] - 'a' + 'A');
+    i += n;
+  }
+  return out;
+}
+
+std::u16string AnsiToUtf16(std::string_view s) {
+  if (s.empty()) return {};
+  UConverter* conv = Cp932();
+  if (!conv) return LatinFallbackToUtf16(s);
+  // One byte or one double-byte character never gives more than one UTF-16 unit
+  // in this table, but let ICU tell us if that ever changes.
+  std::u16string out(s.size() + 1, u'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ucnv_resetToUnicode(conv);
+    UErrorCode err = U_ZERO_ERROR;
+    int32_t n = ucnv_toUChars(conv, out.data(), static_cast<int32_t>(out.size()), s.data(),
+                              static_cast<int32_t>(s.size()), &err);
+    if (err == U_BUFFER_OVERFLOW_ERROR) {
+      out.assign(static_cast<std::size_t>(n) + 1, u'\0');
+      continue;
+    }
+    if (U_FAILURE(err)) return LatinFallbackToUtf16(s);
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+  }
+  return LatinFallbackToUtf16(s);
+}
+
+std::string Utf16ToAnsi(std::u16string_view s) {
+  if (s.empty()) return {};
+  UConverter* conv = Cp932();
+  if (!conv) {
+    std::string out;
+    for (char16_t c : s) out.push_back(c < 0x80 ? char(c) : '?');
+    return out;
+  }
+  std::string out(s.size() * 2 + 1, '\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ucnv_resetFromUnicode(conv);
+    UErrorCode err = U_ZERO_ERROR;
+    int32_t n = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                                reinterpret_cast<const UChar*>(s.data()),
+                                static_cast<int32_t>(s.size()), &err);
+    if (err == U_BUFFER_OVERFLOW_ERROR) {
+      out.assign(static_cast<std::size_t>(n) + 1, '\0');
+      continue;
+    }
+    if (U_FAILURE(err)) return {};
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+  }
+  return {};
+}
+
+std::string AnsiToUtf8(std::string_view s) {
+  std::u16string u = AnsiToUtf16(s);
+  if (u.empty()) return {};
+  std::string out(u.size() * 3 + 1, '\0');
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t n = 0;
+  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n,
+                     reinterpret_cast<const UChar*>(u.data()), static_cast<int32_t>(u.size()),
+                     0xFFFD, nullptr, &err);
+  if (U_FAILURE(err)) return {};
+  out.resize(static_cast<std::size_t>(n));
+  return out;
+}
+
+std::string Utf8ToAnsi(std::string_view s) {
+  if (s.empty()) return {};
+  std::u16string u(s.size() + 1, u'\0');
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t n = 0;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()), &n,
+                       s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
+  if (U_FAILURE(err)) return {};
+  u.resize(static_cast<std::size_t>(n));
+  return Utf16ToAnsi(u);
+}
+
+namespace {
+
+int Compare(std::string_view a, std::string_view b, bool ignoreCase) {
+  UCollator* coll = Collator(ignoreCase);
+  std::u16string ua = AnsiToUtf16(a);
+  std::u16string ub = AnsiToUtf16(b);
+  if (!coll) {
+    std::u16string_view va(ua), vb(ub);
+    int r = va.compare(vb);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+  }
+  UCollationResult r =
+      ucol_strcoll(coll, reinterpret_cast<const UChar*>(ua.data()), static_cast<int32_t>(ua.size()),
+                   reinterpret_cast<const UChar*>(ub.data()), static_cast<int32_t>(ub.size()));
+  return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
+}
+
+}  // namespace
+
+int AnsiCompareStr(std::string_view a, std::string_view b) { return Compare(a, b, false); }
+
+int AnsiCompareText(std::string_view a, std::string_view b) { return Compare(a, b, true); }
+
+bool AnsiSameText(std::string_view a, std::string_view b) { return Compare(a, b, true) == 0; }
+
+std::string AnsiSortKey(std::string_view s, bool ignoreCase) {
+  UCollator* coll = Collator(ignoreCase);
+  std::u16string u = AnsiToUtf16(s);
+  if (!coll) {
+    // Big-endian UTF-16 units sort like the plain comparison used above.
+    std::string key;
+    for (char16_t c : u) {
+      key.push_back(char(c >> 8));
+      key.push_back(char(c & 0xFF));
+    }
+    return key;
+  }
+  const UChar* src = reinterpret_cast<const UChar*>(u.data());
+  int32_t len = static_cast<int32_t>(u.size());
+  std::string key(u.size() * 4 + 16, '\0');
+  int32_t n = ucol_getSortKey(coll, src, len, reinterpret_cast<uint8_t*>(key.data()),
+                              static_cast<int32_t>(key.size()));
+  if (n > static_cast<int32_t>(key.size())) {
+    key.assign(static_cast<std::size_t>(n), '\0');
+    n = ucol_getSortKey(coll, src, len, reinterpret_cast<uint8_t*>(key.data()), n);
+  }
+  // The key ends in a zero byte; drop it so that a shorter key that is a prefix of
+  // a longer one still sorts first under plain string comparison.
+  if (n > 0) key.resize(static_cast<std::size_t>(n) - 1);
+  else key.clear();
+  return key;
+}
+
+}  // namespace platform
