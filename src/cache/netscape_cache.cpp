@@ -1,0 +1,151 @@
+#include "cache/netscape_cache.h"
+
+#include "cache/netscape_location.h"
+#include "platform/codepage.h"
+#include "platform/file_time.h"
+
+namespace {
+
+bool IsSeparatorAt(std::string_view s, std::size_t i) {
+  return (s[i] == '\\' || s[i] == '/') && !platform::IsTrailByteAt(s, i);
+}
+
+// Everything up to and including the last path separator.
+std::string FolderOf(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    if (IsSeparatorAt(path, i - 1)) return path.substr(0, i);
+  }
+  return {};
+}
+
+// Body names come from the index file, and deleting an entry deletes the file they
+// name: only plain relative names that stay inside the cache folder are accepted.
+bool IsSafeBodyName(std::string_view name) {
+  if (name.empty()) return false;
+  std::size_t segmentStart = 0;
+  for (std::size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size()) {
+      if (platform::IsTrailByteAt(name, i)) continue;
+      if (name[i] == ':') return false;
+      if (!IsSeparatorAt(name, i)) continue;
+    }
+    std::string_view segment = name.substr(segmentStart, i - segmentStart);
+    if (segment.empty() || segment == "." || segment == "..") return false;
+    segmentStart = i + 1;
+  }
+  return true;
+}
+
+platform::FILETIME RecordTime(std::uint32_t seconds) {
+  return seconds == 0 ? 0 : platform::UnixSecondsToFileTime(seconds);
+}
+
+}  // namespace
+
+TNetscapeCache::TNetscapeCache(const TNetscapeCacheOptions& options)
+    : fatDbPath_(options.FatDbPath.empty() ? GetFatDbPath() : options.FatDbPath) {
+  if (fatDbPath_.empty()) return;
+  cacheDirectory_ = FolderOf(fatDbPath_);
+  if (!file_.Open(fatDbPath_)) return;
+  walker_ = TFatDbWalker(file_.view(), options.Notifier);
+}
+
+TNetscapeCache::~TNetscapeCache() = default;
+
+bool TNetscapeCache::Rewind(TCacheObject& record) {
+  if (!IsOpen()) return false;
+  walker_.Rewind();
+  return ReadNextRecord(record);
+}
+
+std::string TNetscapeCache::BodyPath(const TCacheObject& record) const {
+  if (!IsSafeBodyName(record.FileName)) return {};
+  std::string name = record.FileName;
+  // A cache folder given as a host path takes host separators below it too.
+  if (!cacheDirectory_.empty() && cacheDirectory_.back() == '/') {
+    name = platform::AnsiReplaceAll(name, "\\", "/");
+  }
+  return cacheDirectory_ + name;
+}
+
+bool TNetscapeCache::ReadNextRecord(TCacheObject& record) {
+  if (!IsOpen()) return false;
+  while (walker_.NextItem(record)) {
+    std::string body = BodyPath(record);
+    if (!body.empty() && platform::FileExists(body)) return true;
+  }
+  return false;
+}
+
+void TNetscapeCache::FillEntryRecord(const TCacheObject& record, TCacheSourceRecord& entry) const {
+  entry.SourceUrlName = record.Url;
+  entry.LocalFileName = BodyPath(record);
+
+  std::string& header = entry.HeaderInfo;
+  header.clear();
+  if (!record.HeaderTextA.empty()) header += record.HeaderTextA + "\r\n";
+  if (!record.ContentType.empty()) {
+    header += "Content-Type: " + record.ContentType;
+    if (!record.Charset.empty()) header += "; charset=" + record.Charset;
+    header += "\r\n";
+  }
+  if (!record.HeaderTextB.empty()) header += record.HeaderTextB + "\r\n";
+
+  entry.CacheEntryType = NORMAL_CACHE_ENTRY;
+  entry.SizeLow = record.ContentLength;
+  entry.LastModifiedTime = RecordTime(record.LastModified);
+  entry.ExpireTime = RecordTime(record.Expires);
+  entry.LastAccessTime = RecordTime(record.LastAccessed);
+  entry.FileExtension.clear();
+}
+
+bool TNetscapeCache::FindNext(TCacheSourceRecord& rec) {
+  if (!ReadNextRecord(scratch_)) return false;
+  FillEntryRecord(scratch_, rec);
+  return true;
+}
+
+std::unique_ptr<TNetscapeCache> NetscapeFindFirstUrlCacheEntry(
+    const char* /*pattern*/, TCacheSourceRecord& rec, const TNetscapeCacheOptions& options) {
+  auto cache = std::make_unique<TNetscapeCache>(options);
+  TCacheObject record;
+  if (cache->Rewind(record)) {
+    cache->FillEntryRecord(record, rec);
+    return cache;
+  }
+  platform::SetLastError(ERROR_NO_MORE_ITEMS);
+  return nullptr;
+}
+
+bool NetscapeFindNextUrlCacheEntry(TNetscapeCache* handle, TCacheSourceRecord& rec) {
+  if (handle && handle->FindNext(rec)) return true;
+  platform::SetLastError(ERROR_NO_MORE_ITEMS);
+  return false;
+}
+
+bool NetscapeFindCloseUrlCache(std::unique_ptr<TNetscapeCache> handle) {
+  handle.reset();
+  return true;
+}
+
+bool NetscapeDeleteUrlCacheEntry(const std::string& url, const TNetscapeCacheOptions& options) {
+  TNetscapeCache cache(options);
+  TCacheObject record;
+  for (bool more = cache.Rewind(record); more; more = cache.ReadNextRecord(record)) {
+    if (record.Url == url) return platform::DeleteOneFile(cache.BodyPath(record));
+  }
+  return false;
+}
+
+std::unique_ptr<TCacheEnumeration> TNetscapeCacheSource::FindFirst(TCacheSourceRecord& rec) {
+  return NetscapeFindFirstUrlCacheEntry(nullptr, rec, options_);
+}
+
+bool TNetscapeCacheSource::DeleteEntry(const std::string& url) {
+  return NetscapeDeleteUrlCacheEntry(url, options_);
+}
+
+void TNetscapeCacheSource::SetNotifier(TCacheNotifier* notifier) {
+  TWebCacheSource::SetNotifier(notifier);
+  options_.Notifier = notifier;
+}

@@ -1,0 +1,82 @@
+// The Netscape 4.x disk cache as a cache source: TNetscapeCache maps FAT.DB read-only
+// and hands out the records whose body file exists, and the four Netscape... functions
+// give it the calling contract of WinInet's URL-cache enumeration.  FAT.DB is never
+// written; deleting an entry deletes its body file only.
+#pragma once
+
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "cache/cache_source.h"
+#include "cache/fat_db_reader.h"
+#include "platform/files.h"
+
+// What the enumeration functions leave in platform::LastError() at the end (the
+// errno stand-in for WinInet's ERROR_NO_MORE_ITEMS).
+inline constexpr int ERROR_NO_MORE_ITEMS = ENODATA;
+
+struct TNetscapeCacheOptions {
+  // FAT.DB to read; "" finds it through the registry and prefs.js (GetFatDbPath).
+  std::string FatDbPath;
+  TCacheNotifier* Notifier = nullptr;
+};
+
+// One open enumeration over FAT.DB.  It is also the enumeration handle that
+// TWebCache holds, so destroying it closes the enumeration.
+class TNetscapeCache : public TCacheEnumeration {
+ public:
+  explicit TNetscapeCache(const TNetscapeCacheOptions& options = {});
+  ~TNetscapeCache() override;
+
+  // True while FAT.DB is mapped.
+  bool IsOpen() const { return file_.IsOpen(); }
+  const std::string& FatDbPath() const { return fatDbPath_; }
+  // Folder of FAT.DB ending in its separator; body file names are relative to it.
+  const std::string& CacheDirectory() const { return cacheDirectory_; }
+
+  // Back to the start, then ReadNextRecord.  False when closed or nothing is left.
+  bool Rewind(TCacheObject& record);
+  // The next version-5 record whose body file exists; false at the end.
+  bool ReadNextRecord(TCacheObject& record);
+  void FillEntryRecord(const TCacheObject& record, TCacheSourceRecord& entry) const;
+  // The body file's path for a record ("" when its name is not a plain relative
+  // name inside the cache folder).
+  std::string BodyPath(const TCacheObject& record) const;
+
+  bool FindNext(TCacheSourceRecord& rec) override;
+
+ private:
+  std::string fatDbPath_;
+  std::string cacheDirectory_;
+  platform::MappedFile file_;
+  TFatDbWalker walker_;
+  TCacheObject scratch_;
+};
+
+// The WinInet-style functions over TNetscapeCache.  The pattern is not used.
+std::unique_ptr<TNetscapeCache> NetscapeFindFirstUrlCacheEntry(
+    const char* pattern, TCacheSourceRecord& rec, const TNetscapeCacheOptions& options = {});
+bool NetscapeFindNextUrlCacheEntry(TNetscapeCache* handle, TCacheSourceRecord& rec);
+bool NetscapeFindCloseUrlCache(std::unique_ptr<TNetscapeCache> handle);
+// Deletes the body file of the first record whose URL equals `url` byte for byte.
+bool NetscapeDeleteUrlCacheEntry(const std::string& url, const TNetscapeCacheOptions& options = {});
+
+// The Netscape cache as TWebCache's source.
+class TNetscapeCacheSource : public TWebCacheSource {
+ public:
+  TNetscapeCacheSource() = default;
+  explicit TNetscapeCacheSource(std::string fatDbPath) { options_.FatDbPath = std::move(fatDbPath); }
+
+  // A FAT.DB to read instead of the one that the registry names ("" = find it).
+  void SetFatDbPath(std::string path) { options_.FatDbPath = std::move(path); }
+  const std::string& FatDbPathOverride() const { return options_.FatDbPath; }
+
+  std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override;
+  bool DeleteEntry(const std::string& url) override;
+  void SetNotifier(TCacheNotifier* notifier) override;
+
+ private:
+  TNetscapeCacheOptions options_;
+};
