@@ -1,0 +1,543 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <pwd.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "platform/codepage.h"
+
+namespace platform {
+namespace {
+
+thread_local int t_lastError = 0;
+
+std::mutex g_mutex;           // guards the two overrides below
+std::string g_winePrefix;     // host path, empty = from the environment
+std::string g_settingsFolder; // ANSI path, empty = decide on demand
+
+bool Fail(int code) {
+  t_lastError = code;
+  return false;
+}
+
+bool FailErrno() { return Fail(errno); }
+
+std::string EnvOrEmpty(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+std::string HomeFolder() {
+  std::string home = EnvOrEmpty("HOME");
+  if (!home.empty()) return home;
+  if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/";
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsDrivePath(std::string_view p) {
+  return p.size() >= 2 && IsDriveLetter(p[0]) && p[1] == ':';
+}
+
+// Case-folded UTF-16 form of a UTF-8 name, for matching directory entries the way
+// Windows file systems do.
+std::u16string FoldUtf8(const std::string& s) {
+  std::u16string u(s.size() + 1, u'\0');
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t n = 0;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()), &n,
+                       s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
+  if (U_FAILURE(err)) return {};
+  u.resize(static_cast<std::size_t>(n));
+  std::u16string folded(u.size() * 3 + 1, u'\0');
+  err = U_ZERO_ERROR;
+  int32_t m = u_strFoldCase(reinterpret_cast<UChar*>(folded.data()),
+                            static_cast<int32_t>(folded.size()),
+                            reinterpret_cast<const UChar*>(u.data()),
+                            static_cast<int32_t>(u.size()), U_FOLD_CASE_DEFAULT, &err);
+  if (U_FAILURE(err)) return u;
+  folded.resize(static_cast<std::size_t>(m));
+  return folded;
+}
+
+bool PathExists(const std::string& host) {
+  struct stat st;
+  return lstat(host.c_str(), &st) == 0;
+}
+
+// The entry of `dir` whose name equals `name` ignoring case, or `name` itself.
+std::string MatchSegment(const std::string& dir, const std::string& name) {
+  if (PathExists(dir + "/" + name)) return name;
+  DIR* d = opendir(dir.c_str());
+  if (!d) return name;
+  std::u16string want = FoldUtf8(name);
+  std::string found = name;
+  while (dirent* e = readdir(d)) {
+    std::string entry = e->d_name;
+    if (entry == "." || entry == "..") continue;
+    if (FoldUtf8(entry) == want) {
+      found = entry;
+      break;
+    }
+  }
+  closedir(d);
+  return found;
+}
+
+std::string MapDrivePath(std::string_view ansi) {
+  char drive = ansi[0];
+  if (drive >= 'A' && drive <= 'Z') drive = char(drive - 'A' + 'a');
+  std::string base = WinePrefix();
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  base += "/dosdevices/";
+  base += drive;
+  base += ':';
+
+  // Split the rest on '\' and '/', never on a trail byte.
+  std::vector<std::string> segments;
+  std::string_view rest = ansi.substr(2);
+  std::size_t i = 0;
+  std::string current;
+  while (i < rest.size()) {
+    unsigned char c = static_cast<unsigned char>(rest[i]);
+    if (IsLeadByte(c) && i + 1 < rest.size()) {
+      current.append(rest.substr(i, 2));
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || c == '/') {
+      segments.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.push_back(char(c));
+    }
+    ++i;
+  }
+  segments.push_back(std::move(current));
+
+  // "." and ".." are resolved here, and ".." stops at the drive's root as it
+  // does on Windows, so a drive path never leads outside its drive folder.
+  std::vector<std::string> resolved;
+  for (auto& seg : segments) {
+    if (seg.empty() || seg == ".") continue;
+    if (seg == "..") {
+      if (!resolved.empty()) resolved.pop_back();
+      continue;
+    }
+    resolved.push_back(AnsiToUtf8(seg));
+  }
+  std::string host = base;
+  for (const auto& seg : resolved) {
+    std::string match = MatchSegment(host, seg);
+    host += '/';
+    host += match;
+  }
+  // Keep a trailing separator: callers use it to mean "this folder".
+  if (!ansi.empty() && (ansi.back() == '/' ||
+                        (ansi.back() == '\\' && !IsTrailByteAt(ansi, ansi.size() - 1))) &&
+      !resolved.empty())
+    host += '/';
+  return host;
+}
+
+std::string ParentOf(const std::string& host) {
+  std::size_t slash = host.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return host.substr(0, slash);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool EnsureFolderPath(const std::string& host) {
+  if (host.empty()) return false;
+  std::string part;
+  std::size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = host.find('/', pos + 1);
+    part = host.substr(0, pos);
+    if (part.empty()) continue;
+    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WithDelim(std::string s) {
+  if (s.empty() || s.back() != kPathDelim) s += kPathDelim;
+  return s;
+}
+
+}  // namespace
+
+int LastError() { return t_lastError; }
+void SetLastError(int code) { t_lastError = code; }
+
+void SetWinePrefix(const std::string& hostDir) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_winePrefix = hostDir;
+}
+
+std::string WinePrefix() {
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (!g_winePrefix.empty()) return g_winePrefix;
+  }
+  std::string env = EnvOrEmpty("WINEPREFIX");
+  if (!env.empty()) return env;
+  return HomeFolder() + "/.wine";
+}
+
+std::string HostPath(std::string_view ansiPath) {
+  if (IsDrivePath(ansiPath)) return MapDrivePath(ansiPath);
+  return AnsiToUtf8(ansiPath);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+  out.clear();
+  std::string host = HostPath(path);
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return FailErrno();
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    close(fd);
+    return Fail(code);
+  }
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int code = errno;
+      close(fd);
+      out.clear();
+      return Fail(code);
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return true;
+}
+
+bool AtomicWriteFile(const std::string& path, std::string_view bytes) {
+  std::string host = HostPath(path);
+  if (host.empty() || host.back() == '/') return Fail(EINVAL);
+  std::string tmpl = host + ".tmpXXXXXX";
+  int fd = mkstemp(tmpl.data());
+  if (fd < 0) return FailErrno();
+  // mkstemp makes the file private; give it the old file's mode, or the usual
+  // mode of a new file.
+  struct stat old;
+  mode_t mode;
+  if (stat(host.c_str(), &old) == 0) {
+    mode = old.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  int code = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    code = errno;
+  }
+  if (ok && rename(tmpl.c_str(), host.c_str()) != 0) {
+    ok = false;
+    code = errno;
+  }
+  if (!ok) {
+    unlink(tmpl.c_str());
+    return Fail(code);
+  }
+  // Make the rename itself durable.
+  int dfd = open(ParentOf(host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
+  }
+  return true;
+}
+
+MappedFile::~MappedFile() { Close(); }
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(other.data_), size_(other.size_), open_(other.open_) {
+  other.data_ = nullptr;
+  other.size_ = 0;
+  other.open_ = false;
+}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    data_ = other.data_;
+    size_ = other.size_;
+    open_ = other.open_;
+    other.data_ = nullptr;
+    other.size_ = 0;
+    other.open_ = false;
+  }
+  return *this;
+}
+
+bool MappedFile::Open(const std::string& path) {
+  Close();
+  std::string host = HostPath(path);
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return FailErrno();
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    int code = errno;
+    close(fd);
+    return Fail(code);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  }
+  if (st.st_size > 0) {
+    void* p = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p == MAP_FAILED) {
+      int code = errno;
+      close(fd);
+      return Fail(code);
+    }
+    data_ = static_cast<const unsigned char*>(p);
+    size_ = static_cast<std::size_t>(st.st_size);
+  }
+  close(fd);  // the mapping stays valid without the descriptor
+  open_ = true;
+  return true;
+}
+
+void MappedFile::Close() {
+  if (data_ && size_ > 0) munmap(const_cast<unsigned char*>(data_), size_);
+  data_ = nullptr;
+  size_ = 0;
+  open_ = false;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  if (stat(HostPath(path).c_str(), &st) != 0) return FailErrno();
+  if (!S_ISREG(st.st_mode)) return Fail(EISDIR);
+  return true;
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  if (stat(HostPath(path).c_str(), &st) != 0) return FailErrno();
+  if (!S_ISDIR(st.st_mode)) return Fail(ENOTDIR);
+  return true;
+}
+
+bool GetFileSize(const std::string& path, std::uint64_t& size) {
+  struct stat st;
+  if (stat(HostPath(path).c_str(), &st) != 0) return FailErrno();
+  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool CreateOneFolder(const std::string& path) {
+  if (mkdir(HostPath(path).c_str(), 0777) != 0) return FailErrno();
+  return true;
+}
+
+bool CopyFileReplace(const std::string& from, const std::string& to) {
+  std::string src = HostPath(from), dst = HostPath(to);
+  int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return FailErrno();
+  struct stat sst;
+  if (fstat(in, &sst) != 0 || !S_ISREG(sst.st_mode)) {
+    int code = S_ISREG(sst.st_mode) ? errno : EISDIR;
+    close(in);
+    return Fail(code);
+  }
+  // Copying a file onto itself would truncate it before reading it.
+  struct stat dst_st;
+  if (stat(dst.c_str(), &dst_st) == 0 && dst_st.st_dev == sst.st_dev &&
+      dst_st.st_ino == sst.st_ino) {
+    close(in);
+    return Fail(EINVAL);
+  }
+  int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (out < 0) {
+    int code = errno;
+    close(in);
+    return Fail(code);
+  }
+  char buf[65536];
+  bool ok = true;
+  int code = 0;
+  for (;;) {
+    ssize_t n = read(in, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      code = errno;
+      break;
+    }
+    if (n == 0) break;
+    if (!WriteAll(out, std::string_view(buf, static_cast<std::size_t>(n)))) {
+      ok = false;
+      code = errno;
+      break;
+    }
+  }
+  // Like the system copy, the copy keeps the source's last-write time.
+  if (ok) {
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = sst.st_mtim;
+    futimens(out, times);
+  }
+  close(in);
+  if (close(out) != 0 && ok) {
+    ok = false;
+    code = errno;
+  }
+  if (!ok) return Fail(code);
+  return true;
+}
+
+bool DeleteOneFile(const std::string& path) {
+  std::string host = HostPath(path);
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) return FailErrno();
+  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+  if (unlink(host.c_str()) != 0) return FailErrno();
+  return true;
+}
+
+void DeleteTreeSilent(const std::string& path) {
+  std::string host = HostPath(path);
+  if (host.empty()) return;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) return;
+  if (!S_ISDIR(st.st_mode)) {
+    unlink(host.c_str());
+    return;
+  }
+  // FTW_PHYS: links inside the tree are removed, never followed.
+  nftw(
+      host.c_str(),
+      [](const char* p, const struct stat*, int type, FTW*) {
+        if (type == FTW_DP || type == FTW_D || type == FTW_DNR)
+          rmdir(p);
+        else
+          unlink(p);
+        return 0;
+      },
+      32, FTW_DEPTH | FTW_PHYS);
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* d = opendir(HostPath(path).c_str());
+  if (!d) {
+    FailErrno();
+    return names;
+  }
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    names.push_back(Utf8ToAnsi(name));
+  }
+  closedir(d);
+  return names;
+}
+
+std::string TempFolder() {
+  std::string tmp = EnvOrEmpty("TMPDIR");
+  if (tmp.empty()) tmp = "/tmp";
+  return WithDelim(Utf8ToAnsi(tmp));
+}
+
+std::string CreateUniqueFolder(const std::string& parent, const std::string& prefix) {
+  std::string ansiBase = JoinPath(parent, prefix);
+  std::string tmpl = HostPath(ansiBase) + "XXXXXX";
+  if (!mkdtemp(tmpl.data())) {
+    FailErrno();
+    return {};
+  }
+  return ansiBase + tmpl.substr(tmpl.size() - 6);
+}
+
+std::string ExecutableFolder() {
+  std::string buf(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+  if (n <= 0) {
+    FailErrno();
+    return WithDelim(".");
+  }
+  buf.resize(static_cast<std::size_t>(n));
+  return WithDelim(Utf8ToAnsi(ParentOf(buf)));
+}
+
+void SetSettingsFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_settingsFolder = folder;
+}
+
+std::string SettingsFolder() {
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (!g_settingsFolder.empty()) return WithDelim(g_settingsFolder);
+  }
+  std::string exe = ExecutableFolder();
+  if (access(HostPath(exe).c_str(), W_OK) == 0) return exe;
+  std::string config = EnvOrEmpty("XDG_CONFIG_HOME");
+  if (config.empty() || config[0] != '/') config = HomeFolder() + "/.config";
+  std::string host = config + "/tollhaven";
+  EnsureFolderPath(host);
+  return WithDelim(Utf8ToAnsi(host));
+}
+
+std::string JoinPath(std::string_view a, std::string_view b) {
+  if (a.empty()) return std::string(b);
+  if (b.empty()) return std::string(a);
+  std::size_t end = a.size();
+  while (end > 0 && (a[end - 1] == '/' ||
+                     (a[end - 1] == '\\' && !IsTrailByteAt(a, end - 1))))
+    --end;
+  std::size_t start = 0;
+  while (start < b.size() && (b[start] == '/' || b[start] == '\\')) ++start;
+  std::string out(a.substr(0, end));
+  out += kPathDelim;
+  out.append(b.substr(start));
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,293 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <thread>
+#include <sstream>
+
+#include "platform/codepage.h"
+#include "platform/system_error.h"
+
+using namespace platform;
+
+namespace {
+
+// A fresh host folder per test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = "/tmp/th_platform_XXXXXX";
+    path_ = mkdtemp(tmpl.data());
+  }
+  ~TempDir() { DeleteTreeSilent(path_); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void WriteHostFile(const std::string& host, const std::string& bytes) {
+  std::ofstream f(host, std::ios::binary);
+  f << bytes;
+}
+
+std::string ReadHostFile(const std::string& host) {
+  std::ifstream f(host, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+class WinePrefixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prefix_ = dir_.path() + "/prefix";
+    mkdir(prefix_.c_str(), 0777);
+    mkdir((prefix_ + "/dosdevices").c_str(), 0777);
+    mkdir((prefix_ + "/dosdevices/c:").c_str(), 0777);
+    mkdir((prefix_ + "/dosdevices/c:/Program Files").c_str(), 0777);
+    mkdir((prefix_ + "/dosdevices/c:/Program Files/Netscape").c_str(), 0777);
+    SetWinePrefix(prefix_);
+  }
+  void TearDown() override { SetWinePrefix(""); }
+  TempDir dir_;
+  std::string prefix_;
+};
+
+TEST_F(WinePrefixTest, DrivePathsMapIntoThePrefixIgnoringCase) {
+  std::string c = prefix_ + "/dosdevices/c:";
+  EXPECT_EQ(HostPath("C:\\Program Files\\Netscape"), c + "/Program Files/Netscape");
+  // Segments are matched without regard to case when the exact name is missing.
+  EXPECT_EQ(HostPath("c:\\PROGRAM FILES\\netscape\\new.txt"),
+            c + "/Program Files/Netscape/new.txt");
+  EXPECT_EQ(HostPath("C:/program files/NETSCAPE/"), c + "/Program Files/Netscape/");
+  EXPECT_EQ(HostPath("C:\\"), c);
+  // ".." stops at the drive root instead of leaving the prefix.
+  EXPECT_EQ(HostPath("C:\\..\\..\\..\\etc\\passwd"), c + "/etc/passwd");
+  EXPECT_EQ(HostPath("C:\\Program Files\\.\\..\\x"), c + "/x");
+  // Host paths pass through.
+  EXPECT_EQ(HostPath("/usr/share"), "/usr/share");
+}
+
+TEST_F(WinePrefixTest, DoubleBytePathSegmentsKeepTheirTrailBytes) {
+  // 表示 (0x95 0x5C 0x8E 0xA6): the 0x5C is a trail byte, not a separator.
+  std::string hyouji = "\x95\x5C\x8E\xA6";
+  std::string c = prefix_ + "/dosdevices/c:";
+  std::string utf8 = AnsiToUtf8(hyouji);
+  ASSERT_EQ(utf8, "\xE8\xA1\xA8\xE7\xA4\xBA");
+  EXPECT_EQ(HostPath("C:\\" + hyouji + "\\a.txt"), c + "/" + utf8 + "/a.txt");
+  // A host path with CP932 bytes becomes UTF-8.
+  EXPECT_EQ(HostPath("/tmp/" + hyouji), "/tmp/" + utf8);
+  // And the file round-trips through the file functions.
+  ASSERT_TRUE(CreateOneFolder("C:\\" + hyouji));
+  ASSERT_TRUE(AtomicWriteFile("C:\\" + hyouji + "\\a.txt", "data"));
+  EXPECT_EQ(ReadHostFile(c + "/" + utf8 + "/a.txt"), "data");
+  std::vector<std::string> names = ListFolder("C:\\");
+  EXPECT_NE(std::find(names.begin(), names.end(), hyouji), names.end());
+}
+
+TEST(WinePrefix, EnvironmentAndDefault) {
+  SetWinePrefix("");
+  const char* old = std::getenv("WINEPREFIX");
+  std::string saved = old ? old : "";
+  setenv("WINEPREFIX", "/some/prefix", 1);
+  EXPECT_EQ(WinePrefix(), "/some/prefix");
+  EXPECT_EQ(HostPath("D:\\x"), "/some/prefix/dosdevices/d:/x");
+  unsetenv("WINEPREFIX");
+  std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  if (!home.empty()) {
+    EXPECT_EQ(WinePrefix(), home + "/.wine");
+  }
+  SetWinePrefix("/override");
+  EXPECT_EQ(WinePrefix(), "/override");
+  SetWinePrefix("");
+  if (old) setenv("WINEPREFIX", saved.c_str(), 1);
+}
+
+TEST(Files, ReadWriteAndAtomicReplace) {
+  TempDir dir;
+  std::string path = dir.path() + "/settings.dat";
+  std::string bytes("a\0b\r\n\xFF", 6);
+  ASSERT_TRUE(AtomicWriteFile(path, bytes));
+  std::string back;
+  ASSERT_TRUE(ReadWholeFile(path, back));
+  EXPECT_EQ(back, bytes);
+  // Replacing keeps the old file's permissions and leaves no temporary files.
+  chmod(path.c_str(), 0640);
+  ASSERT_TRUE(AtomicWriteFile(path, "new"));
+  ASSERT_TRUE(ReadWholeFile(path, back));
+  EXPECT_EQ(back, "new");
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"settings.dat"});
+  // Writing into a missing folder fails and reports why.
+  EXPECT_FALSE(AtomicWriteFile(dir.path() + "/missing/x.dat", "x"));
+  EXPECT_EQ(LastError(), ENOENT);
+  EXPECT_FALSE(ReadWholeFile(dir.path() + "/nope", back));
+  EXPECT_EQ(LastError(), ENOENT);
+  EXPECT_TRUE(back.empty());
+  EXPECT_FALSE(ReadWholeFile(dir.path(), back));
+}
+
+TEST(Files, MappedFileViewsAndMoves) {
+  TempDir dir;
+  std::string path = dir.path() + "/fat.db";
+  WriteHostFile(path, "hello mapping");
+  MappedFile m(path);
+  ASSERT_TRUE(m.IsOpen());
+  EXPECT_EQ(m.view(), "hello mapping");
+  MappedFile moved(std::move(m));
+  EXPECT_FALSE(m.IsOpen());
+  EXPECT_EQ(moved.size(), 13u);
+  EXPECT_EQ(moved.data()[0], 'h');
+  MappedFile other;
+  other = std::move(moved);
+  EXPECT_EQ(other.view(), "hello mapping");
+  other.Close();
+  EXPECT_FALSE(other.IsOpen());
+  EXPECT_EQ(other.size(), 0u);
+
+  WriteHostFile(dir.path() + "/empty", "");
+  MappedFile empty(dir.path() + "/empty");
+  EXPECT_TRUE(empty.IsOpen());
+  EXPECT_TRUE(empty.view().empty());
+
+  MappedFile missing(dir.path() + "/missing");
+  EXPECT_FALSE(missing.IsOpen());
+  EXPECT_EQ(LastError(), ENOENT);
+  MappedFile folder(dir.path());
+  EXPECT_FALSE(folder.IsOpen());
+}
+
+TEST(Files, ExistenceSizeFoldersAndDeletion) {
+  TempDir dir;
+  std::string f = dir.path() + "/a.txt";
+  WriteHostFile(f, "12345");
+  EXPECT_TRUE(FileExists(f));
+  EXPECT_FALSE(FileExists(dir.path()));
+  EXPECT_TRUE(DirectoryExists(dir.path()));
+  EXPECT_FALSE(DirectoryExists(f));
+  std::uint64_t size = 0;
+  ASSERT_TRUE(GetFileSize(f, size));
+  EXPECT_EQ(size, 5u);
+
+  std::string sub = dir.path() + "/sub";
+  EXPECT_TRUE(CreateOneFolder(sub));
+  EXPECT_FALSE(CreateOneFolder(sub));
+  EXPECT_EQ(LastError(), EEXIST);
+  EXPECT_FALSE(CreateOneFolder(dir.path() + "/x/y"));  // parent missing
+
+  EXPECT_FALSE(DeleteOneFile(sub));  // not for folders
+  EXPECT_TRUE(DirectoryExists(sub));
+  EXPECT_TRUE(DeleteOneFile(f));
+  EXPECT_FALSE(FileExists(f));
+  EXPECT_FALSE(DeleteOneFile(f));
+  EXPECT_EQ(LastError(), ENOENT);
+}
+
+TEST(Files, DeleteTreeDoesNotFollowLinks) {
+  TempDir dir, outside;
+  std::string keep = outside.path() + "/keep.txt";
+  WriteHostFile(keep, "keep");
+  std::string root = dir.path() + "/tree";
+  mkdir(root.c_str(), 0777);
+  mkdir((root + "/a").c_str(), 0777);
+  mkdir((root + "/a/b").c_str(), 0777);
+  WriteHostFile(root + "/a/b/c.txt", "x");
+  WriteHostFile(root + "/top.txt", "x");
+  ASSERT_EQ(symlink(outside.path().c_str(), (root + "/a/link").c_str()), 0);
+  DeleteTreeSilent(root);
+  EXPECT_FALSE(DirectoryExists(root));
+  EXPECT_TRUE(FileExists(keep));
+  DeleteTreeSilent(root);  // already gone: nothing happens
+}
+
+TEST(Files, CopyReplacesAndKeepsTheDate) {
+  TempDir dir;
+  std::string a = dir.path() + "/a", b = dir.path() + "/b";
+  WriteHostFile(a, std::string(200000, 'x') + "end");
+  WriteHostFile(b, "old contents that are longer than nothing");
+  struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456700}};
+  ASSERT_EQ(utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+  ASSERT_TRUE(CopyFileReplace(a, b));
+  EXPECT_EQ(ReadHostFile(b), ReadHostFile(a));
+  struct stat st;
+  ASSERT_EQ(stat(b.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+  // Copying a file onto itself must not destroy it.
+  EXPECT_FALSE(CopyFileReplace(a, a));
+  EXPECT_EQ(ReadHostFile(a).size(), 200003u);
+  EXPECT_FALSE(CopyFileReplace(dir.path() + "/none", b));
+  EXPECT_EQ(LastError(), ENOENT);
+}
+
+TEST(Files, UniqueFoldersAndTemp) {
+  TempDir dir;
+  std::string one = CreateUniqueFolder(dir.path(), "TLH");
+  std::string two = CreateUniqueFolder(dir.path() + "/", "TLH");
+  ASSERT_FALSE(one.empty());
+  ASSERT_FALSE(two.empty());
+  EXPECT_NE(one, two);
+  EXPECT_EQ(one.rfind(dir.path() + "/TLH", 0), 0u);
+  EXPECT_TRUE(DirectoryExists(one));
+  EXPECT_TRUE(ListFolder(one).empty());
+  EXPECT_EQ(CreateUniqueFolder(dir.path() + "/missing", "TLH"), "");
+  std::string tmp = TempFolder();
+  ASSERT_FALSE(tmp.empty());
+  EXPECT_EQ(tmp.back(), '/');
+  EXPECT_TRUE(DirectoryExists(tmp));
+}
+
+TEST(Files, ExecutableAndSettingsFolders) {
+  std::string exe = ExecutableFolder();
+  ASSERT_FALSE(exe.empty());
+  EXPECT_EQ(exe.back(), '/');
+  EXPECT_TRUE(DirectoryExists(exe));
+  EXPECT_EQ(exe, std::string(TH_BINARY_DIR) + "/");
+
+  TempDir dir;
+  SetSettingsFolder(dir.path());
+  EXPECT_EQ(SettingsFolder(), dir.path() + "/");
+  SetSettingsFolder("");
+  // The build folder is writable, so settings live beside the executable.
+  EXPECT_EQ(SettingsFolder(), exe);
+}
+
+TEST(Files, JoinPathUsesExactlyOneSeparator) {
+  EXPECT_EQ(JoinPath("a", "b"), "a/b");
+  EXPECT_EQ(JoinPath("a/", "b"), "a/b");
+  EXPECT_EQ(JoinPath("a//", "/b"), "a/b");
+  EXPECT_EQ(JoinPath("C:\\dir\\", "b"), "C:\\dir/b");
+  EXPECT_EQ(JoinPath("/", "b"), "/b");
+  EXPECT_EQ(JoinPath("", "b"), "b");
+  EXPECT_EQ(JoinPath("a", ""), "a");
+  // A trailing 0x5C that is the second byte of ソ is part of the name.
+  EXPECT_EQ(JoinPath("x\x83\x5C", "b"), "x\x83\x5C/b");
+}
+
+TEST(SystemError, TextEndsInLineBreak) {
+  std::string text = SystemErrorText(ENOENT);
+  ASSERT_GT(text.size(), 1u);
+  EXPECT_EQ(text.back(), '\n');
+  EXPECT_NE(text.find("No such file"), std::string::npos);
+  EXPECT_NE(SystemErrorText(EACCES), text);
+  EXPECT_EQ(SystemErrorText(99999).back(), '\n');
+}
+
+TEST(LastErrorTest, IsPerThread) {
+  SetLastError(42);
+  int seen = -1;
+  std::thread([&] { seen = LastError(); }).join();
+  EXPECT_EQ(seen, 0);
+  EXPECT_EQ(LastError(), 42);
+}
+
+}  // namespace
