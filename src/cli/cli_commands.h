@@ -1,0 +1,70 @@
+// tollhaven-cli commands.  main.cpp parses the global options and runs the command
+// named next; each command lives in its own cli_<name>.cpp.  To add one, declare its
+// entry function below and give it one line in kCliCommands.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TWebCache;
+
+// Global options, given before the command.
+struct CliOptions {
+  std::string Prefix;        // --prefix DIR: Wine prefix holding registry and drive C:
+  std::string RegistryFile;  // --registry FILE: REGEDIT4 export used instead
+  std::string FatDb;         // --fat-db FILE: read this FAT.DB, skip the location step
+  std::string SettingsDir;   // --settings DIR: where settings files live
+  bool NoScheme = false;     // --no-scheme: tree without the scheme level
+};
+
+struct CliContext {
+  const CliOptions& Options;
+  std::vector<std::string> Args;  // what follows the command name
+  std::ostream& Out;
+  std::ostream& Err;
+};
+
+// Exit codes shared by all commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+using CliCommandFunction = int (*)(CliContext& context);
+
+struct CliCommand {
+  const char* Name;
+  const char* Usage;    // arguments after the name, "" when none
+  const char* Summary;  // one line for --help
+  CliCommandFunction Run;
+};
+
+int RunWhereCommand(CliContext& context);
+int RunEntriesCommand(CliContext& context);
+
+inline constexpr CliCommand kCliCommands[] = {
+    {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand},
+    {"entries", "", "list every cache entry as tab-separated UTF-8", RunEntriesCommand},
+};
+
+// ---- helpers shared by commands (cli_common.cpp) ----
+
+// Prints "tollhaven-cli: <message>" on the error stream.
+void CliError(CliContext& context, const std::string& utf8Message);
+
+// The FAT.DB to read: --fat-db as given, else what the registry and prefs.js name.
+// "" when it cannot be determined.
+std::string CliFatDbPath(const CliOptions& options);
+
+// Checks that the cache can be read; when not, says on the error stream where it
+// looked and returns false.
+bool CliCheckCache(CliContext& context, std::string& fatDbPath);
+
+// A TWebCache over the cache that the options name; reader messages go to the error
+// stream of `context`, which must outlive the cache.
+std::unique_ptr<TWebCache> CliMakeWebCache(CliContext& context);
+
+// Text for output: CP932 -> UTF-8, with TAB, CR and LF turned into blanks so that a
+// value always stays one tab-separated field.
+std::string CliField(const std::string& ansi);
