@@ -1,0 +1,63 @@
+#include "tree/local_naming.h"
+
+#include <cstdio>
+
+#include "cache/cache_entry.h"
+#include "common/content_type.h"
+#include "common/crc32.h"
+#include "platform/codepage.h"
+
+std::string FileNameExtension(std::string_view name) {
+  std::size_t dot = platform::AnsiFindLast(name, '.');
+  return dot == platform::npos ? std::string() : std::string(name.substr(dot));
+}
+
+std::string FileNameStem(std::string_view name) {
+  std::size_t dot = platform::AnsiFindLast(name, '.');
+  return std::string(dot == platform::npos ? name : name.substr(0, dot));
+}
+
+std::string NamingContentType(const TWebCacheHeaderInfo& header) {
+  std::string type = platform::AnsiLowerCase(header.GetValue("Content-Type"));
+  std::size_t semi = platform::AnsiFind(type, ';');
+  if (semi != platform::npos) type.erase(semi);
+  std::size_t first = type.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  std::size_t last = type.find_last_not_of(" \t");
+  return type.substr(first, last - first + 1);
+}
+
+std::string QueryTag(const TCrcTable& crc, std::string_view query) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(UpdateCrc32(crc, 0, query)));
+  return buf;
+}
+
+std::string ChooseLocalFileName(std::string_view fileName, std::string_view queryPart,
+                                std::string_view contentType, const TContentTypeItem* row,
+                                const TCrcTable& crc) {
+  // A plain folder URL, or plain text without a query, keeps its name: text/plain
+  // is served under every kind of name and forcing ".txt" would break them.
+  if (fileName.empty() && queryPart.empty()) return std::string(fileName);
+  if (queryPart.empty() && contentType == "text/plain") return std::string(fileName);
+
+  std::string ext = FileNameExtension(fileName);
+  if (row != nullptr && !row->HasExtension(ext)) ext = row->Extension;
+  std::string stem = FileNameStem(fileName);
+  if (queryPart.empty()) return stem + ext;
+  std::string tag = QueryTag(crc, queryPart);
+  if (fileName.empty()) return tag + ext;
+  return stem + "~" + tag + ext;
+}
+
+std::string NumberedFileName(std::string_view name, int counter) {
+  char num[16];
+  std::snprintf(num, sizeof num, "%04d", counter);
+  return FileNameStem(name) + "~" + num + FileNameExtension(name);
+}
+
+std::string QueryFileName(std::string_view fileName, std::string_view extra,
+                          std::string_view defaultName, const TCrcTable& crc) {
+  std::string_view name = fileName.empty() ? defaultName : fileName;
+  return FileNameStem(name) + "~" + QueryTag(crc, extra) + FileNameExtension(name);
+}

@@ -1,0 +1,60 @@
+// The rename list: which cached URL is stored locally under which other URL (a name
+// with the content's extension, or a CRC tag for a query).  Links to a renamed object
+// are rewritten through it, and it is kept in "renameList.dat" so that local names
+// stay the same from one run to the next.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct TWebCacheRenameItem {
+  std::string OriginalUrl;
+  std::string NewUrl;
+};
+
+// At most one item per lower-cased original URL.  Both URLs are held in the form
+// DecodeUrl gives (folder and file name decoded, query raw).  Lookups go through a
+// hash of the lower-cased URL; the sorted order (locale order of the lower-cased
+// original URL) is produced when the items are listed or saved.
+class TWebCacheRenameItems {
+ public:
+  TWebCacheRenameItems() = default;
+  TWebCacheRenameItems(const TWebCacheRenameItems&) = delete;
+  TWebCacheRenameItems& operator=(const TWebCacheRenameItems&) = delete;
+
+  // Normalises both URLs; a new URL without "://" takes the original's scheme part.
+  // Replaces the new URL of an existing item, or adds one.
+  const TWebCacheRenameItem& Add(const std::string& originalUrl, const std::string& newUrl);
+  // The new URL for `url` (normalised, case ignored), or "".
+  std::string Lookup(std::string_view url) const;
+  void Clear();
+  std::size_t Count() const { return items_.size(); }
+  // Items in their sorted order.
+  const TWebCacheRenameItem& operator[](std::size_t i) const;
+
+  // Replaces the items by those of a "renameList.dat" file.  Reading stops at the
+  // first malformed line.  False when the file cannot be opened (the list is then
+  // empty).
+  bool LoadRenameList(const std::string& path);
+  // Writes every item, replacing the file.  False when it cannot be written (the
+  // old file then stays as it was).
+  bool SaveRenameList(const std::string& path) const;
+  // Applies the lines of a "renameList.dat" image; returns the number of lines read.
+  std::size_t LoadFromText(std::string_view text);
+  std::string SaveToText() const;
+
+ private:
+  void SortIfNeeded() const;
+
+  std::vector<std::unique_ptr<TWebCacheRenameItem>> items_;
+  std::unordered_map<std::string, TWebCacheRenameItem*> byKey_;  // lower-cased original
+  mutable std::vector<TWebCacheRenameItem*> sorted_;
+  mutable bool sortedValid_ = true;
+};
+
+// The form in which the rename list keeps and compares URLs.
+std::string NormaliseRenameUrl(std::string_view url);

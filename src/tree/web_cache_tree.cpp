@@ -1,0 +1,695 @@
+#include "tree/web_cache_tree.h"
+
+#include <algorithm>
+#include <limits>
+#include <tuple>
+#include <unordered_set>
+#include <utility>
+
+#include "cache/web_cache.h"
+#include "common/binary_search.h"
+#include "common/crc32.h"
+#include "common/url.h"
+#include "platform/codepage.h"
+#include "platform/registry.h"
+#include "text/html_parser.h"
+#include "tree/combine_url.h"
+#include "tree/local_naming.h"
+
+namespace {
+
+// Folder levels below the root.  A URL with more segments than this (only a hostile
+// or broken index has one) puts its file in the deepest allowed folder, which keeps
+// every recursive walk of the tree shallow.
+constexpr int kMaxFolderDepth = 128;
+
+int CompareTime(const platform::SYSTEMTIME& a, const platform::SYSTEMTIME& b) {
+  auto fields = [](const platform::SYSTEMTIME& t) {
+    return std::make_tuple(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                           t.wMilliseconds);
+  };
+  auto fa = fields(a);
+  auto fb = fields(b);
+  return fa < fb ? -1 : (fb < fa ? 1 : 0);
+}
+
+std::string DropScheme(std::string_view url) {
+  std::size_t sep = platform::AnsiFindStr(url, "://");
+  return std::string(sep == platform::npos ? url : url.substr(sep + 3));
+}
+
+// Calls `fn` for each '/'-terminated, non-empty segment of `path` (text behind the
+// last '/' is not a segment).  `fn` returns false to stop.  Returns the text behind
+// the last '/'.
+template <class Fn>
+std::string_view ForEachSegment(std::string_view path, Fn fn) {
+  std::size_t start = 0;
+  while (true) {
+    std::size_t slash = path.find('/', start);  // '/' is never a CP932 trail byte
+    if (slash == std::string_view::npos) break;
+    std::string_view seg = path.substr(start, slash - start);
+    start = slash + 1;
+    if (!seg.empty() && !fn(seg)) return {};
+  }
+  return path.substr(start);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TWebCacheTreeNode
+
+TWebCacheTreeNode::TWebCacheTreeNode(TWebCacheTree* tree, TWebCacheTreeNode* parent,
+                                     bool isFolder)
+    : tree_(tree), parent_(parent), isFolder_(isFolder) {}
+
+TWebCacheTreeNode::~TWebCacheTreeNode() = default;
+
+int TWebCacheTreeNode::IndexInParent() const {
+  if (!parent_) return -1;
+  for (std::size_t i = 0; i < parent_->children_.size(); ++i) {
+    if (parent_->children_[i].get() == this) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void TWebCacheTreeNode::SetCaptionQuiet(const std::string& text) {
+  if (text == caption_) return;
+  if (parent_) parent_->InvalidateIndex();
+  caption_ = text;
+  std::string lower = platform::AnsiLowerCase(text);
+  keySame_ = lower == caption_;
+  if (keySame_) {
+    key_.clear();
+    key_.shrink_to_fit();
+  } else {
+    key_ = std::move(lower);
+  }
+}
+
+void TWebCacheTreeNode::SetCaption(const std::string& text) {
+  if (text == caption_) return;
+  SetCaptionQuiet(text);
+  if (parent_ && !tree_->Updating()) parent_->SortChildren();
+}
+
+std::string TWebCacheTreeNode::GetDisplayName() const {
+  return caption_.empty() ? tree_->DefaultFileName : caption_;
+}
+
+void TWebCacheTreeNode::IndexInsert(TWebCacheTreeNode* child) {
+  if (!indexValid_) return;
+  if (!child->isFolder_ && !filesIndexed_) return;
+  IndexSlot& slot = index_[std::string_view(child->Key())];
+  if (child->isFolder_) {
+    if (!slot.folder) slot.folder = child;
+  } else if (!slot.file) {
+    slot.file = child;
+  }
+}
+
+void TWebCacheTreeNode::EnsureIndex() const {
+  if (indexValid_ && filesIndexed_) return;
+  if (!indexValid_) {
+    index_.clear();
+    for (const auto& c : children_) {
+      IndexSlot& slot = index_[std::string_view(c->Key())];
+      TWebCacheTreeNode*& p = c->isFolder_ ? slot.folder : slot.file;
+      if (!p) p = c.get();
+    }
+  } else {
+    for (const auto& c : children_) {
+      if (c->isFolder_) continue;
+      IndexSlot& slot = index_[std::string_view(c->Key())];
+      if (!slot.file) slot.file = c.get();
+    }
+  }
+  indexValid_ = true;
+  filesIndexed_ = true;
+}
+
+TWebCacheTreeNode* TWebCacheTreeNode::FindFolderChild(std::string_view name) const {
+  if (!indexValid_) EnsureIndex();
+  std::string key = platform::AnsiLowerCase(name);
+  auto it = index_.find(std::string_view(key));
+  return it == index_.end() ? nullptr : it->second.folder;
+}
+
+TWebCacheTreeNode* TWebCacheTreeNode::FindFileChild(std::string_view name) const {
+  EnsureIndex();
+  std::string key = platform::AnsiLowerCase(name);
+  auto it = index_.find(std::string_view(key));
+  return it == index_.end() ? nullptr : it->second.file;
+}
+
+TWebCacheTreeNode* TWebCacheTreeNode::FindChild(std::string_view name) const {
+  EnsureIndex();
+  std::string key = platform::AnsiLowerCase(name);
+  auto it = index_.find(std::string_view(key));
+  if (it == index_.end()) return nullptr;
+  return it->second.file ? it->second.file : it->second.folder;
+}
+
+int TWebCacheTreeNode::GetLevel() const {
+  int level = 0;
+  for (const TWebCacheTreeNode* p = parent_; p; p = p->parent_) ++level;
+  return level;
+}
+
+std::string TWebCacheTreeNode::GetUrlText() const {
+  if (isFolder_) return entry_.FolderUrl;
+  return entry_.FolderUrl + GetDisplayName();
+}
+
+TWebCacheTreeNode* TWebCacheTreeNode::AddChild(std::unique_ptr<TWebCacheTreeNode> child) {
+  TWebCacheTreeNode* raw = child.get();
+  raw->parent_ = this;
+  children_.push_back(std::move(child));
+  IndexInsert(raw);
+  return raw;
+}
+
+std::unique_ptr<TWebCacheTreeNode> TWebCacheTreeNode::DetachChild(TWebCacheTreeNode* child) {
+  auto it = std::find_if(children_.begin(), children_.end(),
+                         [child](const auto& c) { return c.get() == child; });
+  if (it == children_.end()) return nullptr;
+  if (indexValid_) {
+    auto slot = index_.find(std::string_view(child->Key()));
+    if (slot != index_.end() && (slot->second.folder == child || slot->second.file == child)) {
+      InvalidateIndex();  // its key view points into the leaving node
+    }
+  }
+  std::unique_ptr<TWebCacheTreeNode> out = std::move(*it);
+  children_.erase(it);
+  out->parent_ = nullptr;
+  return out;
+}
+
+void TWebCacheTreeNode::MoveTo(TWebCacheTreeNode* newParent) {
+  if (!parent_ || !newParent || newParent == parent_ || !newParent->isFolder_) return;
+  for (TWebCacheTreeNode* p = newParent; p; p = p->parent_) {
+    if (p == this) return;  // never under itself
+  }
+  TWebCacheTreeNode* oldParent = parent_;
+  std::unique_ptr<TWebCacheTreeNode> self = oldParent->DetachChild(this);
+  newParent->AddChild(std::move(self));
+  tree_->RefreshAncestorTotals(oldParent);
+  tree_->RefreshAncestorTotals(newParent);
+  if (!tree_->Updating()) newParent->SortChildren();
+}
+
+void TWebCacheTreeNode::SortChildren() {
+  const std::size_t n = children_.size();
+  if (n < 2) return;
+  struct Keyed {
+    std::string sortKey;
+    std::size_t pos;
+    std::unique_ptr<TWebCacheTreeNode> node;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    keyed.push_back({platform::AnsiSortKey(children_[i]->Key(), false), i, std::move(children_[i])});
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    int r = a.sortKey.compare(b.sortKey);
+    if (r != 0) return r < 0;
+    // Equal names: the newest object first, so it keeps the plain name.
+    int t = CompareTime(a.node->entry_.LastModified, b.node->entry_.LastModified);
+    if (t != 0) return t > 0;
+    return a.pos < b.pos;
+  });
+  for (std::size_t i = 0; i < n; ++i) children_[i] = std::move(keyed[i].node);
+}
+
+// ---------------------------------------------------------------------------
+// TWebCacheTreeNodeCopyList
+
+int TWebCacheTreeNodeCopyList::Search(const std::string& key) const {
+  return BinarySearchList(items_, key, [](const std::string& k, const Item& item) {
+    int r = k.compare(item.key);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+  });
+}
+
+int TWebCacheTreeNodeCopyList::AddNode(TWebCacheTreeNode* node) {
+  if (!node) return -1;
+  std::string key =
+      platform::AnsiSortKey(platform::AnsiLowerCase(node->EntryInfo().SourceUrl), false);
+  int i = Search(key);
+  if (i >= 0) return i;
+  int at = -(i + 1);
+  node->Marked = false;
+  items_.insert(items_.begin() + at, Item{std::move(key), node});
+  return at;
+}
+
+int TWebCacheTreeNodeCopyList::IndexOfNode(const TWebCacheTreeNode* node) const {
+  if (!node || items_.empty()) return -1;
+  int i = Search(
+      platform::AnsiSortKey(platform::AnsiLowerCase(node->EntryInfo().SourceUrl), false));
+  return i >= 0 ? i : -1;
+}
+
+int CompareNodesForHits(const TWebCacheTreeNode* a, const TWebCacheTreeNode* b) {
+  if (a->IsFolder() != b->IsFolder()) return a->IsFolder() ? 1 : -1;
+  return platform::AnsiCompareText(a->GetDisplayName(), b->GetDisplayName());
+}
+
+void SortNodesForHits(std::vector<TWebCacheTreeNode*>& nodes) {
+  struct Keyed {
+    bool folder;
+    std::string key;
+    TWebCacheTreeNode* node;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(nodes.size());
+  for (TWebCacheTreeNode* n : nodes) {
+    keyed.push_back({n->IsFolder(), platform::AnsiSortKey(n->GetDisplayName(), true), n});
+  }
+  std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    if (a.folder != b.folder) return !a.folder;
+    return a.key < b.key;
+  });
+  for (std::size_t i = 0; i < nodes.size(); ++i) nodes[i] = keyed[i].node;
+}
+
+// ---------------------------------------------------------------------------
+// TWebCacheTree
+
+TWebCacheTree::TWebCacheTree() : TWebCacheTree(nullptr) {}
+
+TWebCacheTree::TWebCacheTree(std::unique_ptr<TWebCacheSource> source)
+    : root_(std::make_unique<TWebCacheTreeNode>(this, nullptr, true)),
+      webCache_(source ? std::make_unique<TWebCache>(std::move(source))
+                       : std::make_unique<TWebCache>()),
+      crc_(CreateCrcTable()) {
+  root_->SetCaptionQuiet("Web Cache");
+}
+
+TWebCacheTree::~TWebCacheTree() {
+  SaveRenameList();
+  SaveContentTypes();
+  renameItems_.Clear();
+  contentTypes_.Clear();
+  root_.reset();
+}
+
+void TWebCacheTree::SetRenameListFile(const std::string& path) {
+  if (path == renameListFile_) return;
+  renameListFile_ = path;
+  renameItems_.LoadRenameList(path);
+}
+
+void TWebCacheTree::SetContentTypeFile(const std::string& path) {
+  if (path == contentTypeFile_) return;
+  contentTypeFile_ = path;
+  LoadContentTypes();
+}
+
+void TWebCacheTree::SetContentTypeRegistry(const platform::Registry* reg,
+                                           std::string mimeTypesPath) {
+  registry_ = reg;
+  mimeTypesPath_ = std::move(mimeTypesPath);
+}
+
+void TWebCacheTree::LoadContentTypes() {
+  contentTypes_.LoadFromRegistry(registry_ ? *registry_ : platform::Registry::Current(),
+                                 mimeTypesPath_);
+  if (!contentTypeFile_.empty()) contentTypes_.LoadFromFile(contentTypeFile_);
+}
+
+bool TWebCacheTree::SaveContentTypes() const {
+  if (contentTypeFile_.empty()) return false;
+  return contentTypes_.SaveToFile(contentTypeFile_);
+}
+
+bool TWebCacheTree::SaveRenameList() const {
+  if (renameListFile_.empty()) return false;
+  return renameItems_.SaveRenameList(renameListFile_);
+}
+
+int TWebCacheTree::GetCount() { return webCache_->GetCount(); }
+
+void TWebCacheTree::ClearTree() {
+  root_->children_.clear();
+  root_->index_.clear();
+  root_->indexValid_ = true;
+  root_->filesIndexed_ = false;
+  root_->totalSize_ = 0;
+  root_->entry_.Size = 0;
+  root_->entry_.LastModified = platform::SYSTEMTIME{};
+}
+
+void TWebCacheTree::Build() {
+  struct Guard {
+    TWebCacheTree* t;
+    ~Guard() {
+      t->webCache_->FindClose();
+      t->updating_ = false;
+    }
+  } guard{this};
+  updating_ = true;
+  ClearTree();
+  std::unordered_map<std::string, int> typeRows;  // content type -> table row
+  TWebCacheEntryInfoEx entry;
+  bool more = webCache_->FindFirst(entry);
+  while (more) {
+    PlaceEntry(std::move(entry), typeRows);
+    entry = TWebCacheEntryInfoEx();
+    more = webCache_->FindNext(entry);
+  }
+  webCache_->FindClose();
+  UpdateFolderTotals(root_.get());
+}
+
+void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
+                               std::unordered_map<std::string, int>& typeRows) {
+  if (OnLoadProgress) OnLoadProgress(entry);
+
+  // A URL renamed in an earlier run keeps its stored name.
+  std::string newUrl = renameItems_.Lookup(entry.SourceUrl);
+  SplitUrl(newUrl.empty() ? std::string_view(entry.SourceUrl) : std::string_view(newUrl),
+           &entry.FolderUrl, &entry.FileName, &entry.QueryPart);
+  if (!enableScheme_) entry.FolderUrl = DropScheme(entry.FolderUrl);
+
+  if (newUrl.empty()) {
+    std::string type = NamingContentType(entry.HeaderInfo);
+    auto it = typeRows.find(type);
+    if (it == typeRows.end()) it = typeRows.emplace(type, contentTypes_.IndexOfType(type)).first;
+    const TContentTypeItem* row = it->second >= 0 ? &contentTypes_[it->second] : nullptr;
+    std::string name = ChooseLocalFileName(entry.FileName, entry.QueryPart, type, row, *crc_);
+    if (name != entry.FileName) {
+      entry.FileName = std::move(name);
+      entry.QueryPart.clear();
+      renameItems_.Add(entry.SourceUrl, entry.FolderUrl + entry.FileName);
+    }
+  }
+
+  // Walk (and create) the folders of the URL.
+  std::string path = platform::AnsiReplaceAll(entry.FolderUrl, "//", "/");
+  TWebCacheTreeNode* node = root_.get();
+  std::string prefix;
+  int depth = 0;
+  bool first = true;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string::npos) break;
+    std::string_view seg(path.data() + start, slash - start);
+    start = slash + 1;
+    if (seg.empty()) {
+      prefix += '/';
+      continue;
+    }
+    // Only a leading scheme ("http:") is followed by "//"; a host with a port
+    // ("h:8080") is an ordinary segment.
+    bool scheme = first && enableScheme_ && seg.back() == ':';
+    first = false;
+    prefix += seg;
+    prefix += scheme ? "//" : "/";
+    if (depth >= kMaxFolderDepth) continue;
+    TWebCacheTreeNode* child = node->FindFolderChild(seg);
+    if (!child) {
+      // Parent left unset until AddChild, so naming it does not disturb the index.
+      auto folder = std::make_unique<TWebCacheTreeNode>(this, nullptr, true);
+      folder->SetCaptionQuiet(std::string(seg));
+      folder->entry_.FolderUrl = prefix;
+      child = node->AddChild(std::move(folder));
+    }
+    node = child;
+    ++depth;
+  }
+
+  auto file = std::make_unique<TWebCacheTreeNode>(this, nullptr, false);
+  file->SetCaptionQuiet(entry.FileName);
+  file->entry_ = std::move(entry);
+  node->AddChild(std::move(file));
+}
+
+void TWebCacheTree::UpdateFolderTotals(TWebCacheTreeNode* node) {
+  if (!node->isFolder_) return;
+  std::uint64_t total = 0;
+  platform::SYSTEMTIME newest{};
+  for (const auto& c : node->children_) {
+    if (c->isFolder_) UpdateFolderTotals(c.get());
+    if (CompareTime(c->entry_.LastModified, newest) > 0) newest = c->entry_.LastModified;
+    total += c->TotalSize();
+  }
+  node->totalSize_ = total;
+  node->entry_.Size = static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+  node->entry_.LastModified = newest;
+}
+
+void TWebCacheTree::RefreshAncestorTotals(TWebCacheTreeNode* folder) {
+  for (TWebCacheTreeNode* n = folder; n; n = n->parent_) {
+    std::uint64_t total = 0;
+    platform::SYSTEMTIME newest{};
+    for (const auto& c : n->children_) {
+      if (CompareTime(c->entry_.LastModified, newest) > 0) newest = c->entry_.LastModified;
+      total += c->TotalSize();
+    }
+    n->totalSize_ = total;
+    n->entry_.Size = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+    n->entry_.LastModified = newest;
+  }
+}
+
+void TWebCacheTree::SortAll() {
+  std::vector<TWebCacheTreeNode*> stack{root_.get()};
+  while (!stack.empty()) {
+    TWebCacheTreeNode* n = stack.back();
+    stack.pop_back();
+    n->SortChildren();
+    for (const auto& c : n->children_) {
+      if (c->isFolder_) stack.push_back(c.get());
+    }
+  }
+}
+
+namespace {
+
+void MakeNamesUniqueIn(TWebCacheTreeNode* node, const std::string& defaultName) {
+  bool changed = false;
+  for (std::size_t i = 0; i < node->Count(); ++i) {
+    TWebCacheTreeNode* c = node->Items(i);
+    if (c->IsFolder()) {
+      MakeNamesUniqueIn(c, defaultName);
+      continue;
+    }
+    const std::string& fileName = c->EntryInfo().FileName;
+    const std::string& name = fileName.empty() ? defaultName : fileName;
+    if (c->Caption() != name) {
+      c->SetCaption(name);
+      changed = true;
+    }
+  }
+  // Any caption that changed (the default name, or a numbered name from an earlier
+  // run going back to its plain form) moves in the order; numbering needs it sorted.
+  if (changed) node->SortChildren();
+
+  std::string previous;
+  bool havePrevious = false;
+  int counter = 1;
+  bool renamed = false;
+  // Lower-cased names of every file here; a numbered name must not hit one of them
+  // (a real "a~0001.gif" next to two "a.gif"), or two copies would share one file.
+  std::unordered_set<std::string> taken;
+  bool takenFilled = false;
+  for (std::size_t i = 0; i < node->Count(); ++i) {
+    TWebCacheTreeNode* c = node->Items(i);
+    if (c->IsFolder()) continue;
+    std::string name = c->GetDisplayName();
+    std::string key = platform::AnsiLowerCase(name);
+    if (!havePrevious || key != previous) {
+      previous = std::move(key);
+      havePrevious = true;
+      counter = 1;
+      continue;
+    }
+    if (!takenFilled) {
+      for (std::size_t j = 0; j < node->Count(); ++j) {
+        if (!node->Items(j)->IsFolder()) taken.insert(node->Items(j)->Key());
+      }
+      takenFilled = true;
+    }
+    std::string numbered;
+    do {
+      numbered = NumberedFileName(name, counter++);
+    } while (taken.count(platform::AnsiLowerCase(numbered)) != 0);
+    taken.insert(platform::AnsiLowerCase(numbered));
+    c->SetCaption(numbered);
+    renamed = true;
+  }
+  if (renamed) node->SortChildren();
+}
+
+}  // namespace
+
+void TWebCacheTree::MakeNamesUnique(TWebCacheTreeNode* node) {
+  if (!node || !node->IsFolder()) return;
+  bool wasUpdating = updating_;
+  updating_ = true;
+  MakeNamesUniqueIn(node, DefaultFileName);
+  updating_ = wasUpdating;
+}
+
+void TWebCacheTree::Refresh() {
+  Build();
+  SortAll();
+  MakeNamesUnique(root_.get());
+}
+
+TWebCacheTreeNode* TWebCacheTree::WalkUrl(std::string_view url, bool lastAsChild) const {
+  std::string path = enableScheme_ ? std::string(url) : DropScheme(url);
+  path = platform::AnsiReplaceAll(path, "//", "/");
+  TWebCacheTreeNode* node = root_.get();
+  int depth = 0;
+  std::string_view rest = ForEachSegment(path, [&](std::string_view seg) {
+    if (depth >= kMaxFolderDepth) return true;
+    node = node->FindFolderChild(seg);
+    ++depth;
+    return node != nullptr;
+  });
+  if (!node) return nullptr;
+  if (lastAsChild && !rest.empty()) return node->FindChild(rest);
+  return node;
+}
+
+TWebCacheTreeNode* TWebCacheTree::FindNodeByUrl(std::string_view url) const {
+  return WalkUrl(url, true);
+}
+
+TWebCacheTreeNode* TWebCacheTree::FindFolderByUrl(std::string_view url) const {
+  std::string folder;
+  SplitUrl(url, &folder, nullptr, nullptr);
+  return WalkUrl(folder, false);
+}
+
+std::size_t TWebCacheTree::CountFiles(const TWebCacheTreeNode* node) {
+  if (!node) return 0;
+  if (!node->IsFolder()) return 1;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < node->Count(); ++i) count += CountFiles(node->Items(i));
+  return count;
+}
+
+void TWebCacheTree::NodeDeleted(TWebCacheTreeNode* node) {
+  node->Destroying = true;
+  std::string url = node->GetUrlText();
+  // A cached file that cannot be deleted is not reported; the node goes all the same.
+  if (!node->isFolder_) webCache_->DeleteEntry(node->entry_.SourceUrl);
+  if (OnNodeRemoved) OnNodeRemoved(url);
+}
+
+void TWebCacheTree::SubtreeDeleted(TWebCacheTreeNode* node) {
+  // Children before their parent.
+  for (std::size_t i = 0; i < node->children_.size(); ++i) SubtreeDeleted(node->children_[i].get());
+  NodeDeleted(node);
+}
+
+void TWebCacheTree::DeleteSubtree(TWebCacheTreeNode* node) {
+  // The events for the whole subtree run first (handlers may still look nodes up);
+  // the nodes are then freed together.
+  SubtreeDeleted(node);
+  if (TWebCacheTreeNode* parent = node->parent_) parent->DetachChild(node);
+}
+
+void TWebCacheTree::DeleteNode(TWebCacheTreeNode* node) {
+  if (!node || node->tree_ != this) return;
+  if (node == root_.get()) {
+    for (std::size_t i = 0; i < root_->children_.size(); ++i) {
+      SubtreeDeleted(root_->children_[i].get());
+    }
+    ClearTree();
+    return;
+  }
+  TWebCacheTreeNode* parent = node->parent_;
+  DeleteSubtree(node);
+  while (parent && parent != root_.get() && parent->children_.empty()) {
+    TWebCacheTreeNode* up = parent->parent_;
+    DeleteSubtree(parent);
+    parent = up;
+  }
+  RefreshAncestorTotals(parent);
+}
+
+bool TWebCacheTree::DeleteUrl(std::string_view url) {
+  TWebCacheTreeNode* node = FindNodeByUrl(url);
+  if (!node) return false;
+  DeleteNode(node);
+  return true;
+}
+
+std::string TWebCacheTree::GetPageTitle(std::string_view url) const {
+  std::string u(url);
+  bool noName = UrlFileName(u).empty();
+  if (noName) u += DefaultFileName;
+  TWebCacheTreeNode* node = FindNodeByUrl(u);
+  if (!node && noName) {
+    // Before the names are settled a nameless page still has an empty caption.
+    if (TWebCacheTreeNode* folder = FindNodeByUrl(url)) node = folder->FindFileChild("");
+  }
+  if (!node || node->IsFolder()) return {};
+  std::string type = platform::AnsiLowerCase(node->EntryInfo().HeaderInfo.GetValue("Content-Type"));
+  if (type.find("text/html") == std::string::npos) return {};
+  THTMLParser parser;
+  parser.SetFileName(node->EntryInfo().LocalFileName);
+  return parser.Title();
+}
+
+// ---------------------------------------------------------------------------
+// Link mapping
+
+std::string TWebCacheTree::MapLinkTarget(std::string_view baseUrl, std::string_view link) const {
+  std::string l(link);
+  l = platform::AnsiReplaceAll(l, "&lt;", "<");
+  l = platform::AnsiReplaceAll(l, "&gt;", ">");
+  l = platform::AnsiReplaceAll(l, "&quot;", "\"");
+  l = platform::AnsiReplaceAll(l, "&amp;", "&");
+
+  std::string result = CombineUrl(baseUrl, l);
+  if (!result.empty() && result.back() != '/') {
+    TWebCacheTreeNode* node = FindNodeByUrl(result);
+    if (node && node->IsFolder() && node != root_.get()) result += '/';
+  }
+
+  std::string renamed = renameItems_.Lookup(result);
+  if (!renamed.empty()) return renamed;
+  // A link with a fragment to a renamed object leads to the renamed file, fragment
+  // kept; otherwise it would point at a name no copy has.
+  std::size_t hash = platform::AnsiFind(result, '#');
+  if (hash != platform::npos && hash > 0) {
+    renamed = renameItems_.Lookup(std::string_view(result).substr(0, hash));
+    if (!renamed.empty()) return renamed + result.substr(hash);
+  }
+
+  TUrlParts parts = SplitUrl(result);
+  if (!parts.extra.empty() && parts.extra[0] != '#') {
+    return parts.folder + QueryFileName(parts.fileName, parts.extra, DefaultFileName, *crc_);
+  }
+  return result;
+}
+
+std::string TWebCacheTree::MakeLinkRelative(std::string_view baseUrl,
+                                            std::string_view target) const {
+  TUrlParts parts = SplitUrl(target);
+  if (parts.fileName.empty()) parts.fileName = DefaultFileName;
+  std::string t = parts.folder + parts.fileName;
+  if (!parts.extra.empty() && parts.extra[0] == '#') t += parts.extra;
+  return EscapeUrlPath(MakeRelativeUrl(baseUrl, t));
+}
+
+std::string TWebCacheTree::LinkToLocal(std::string_view baseUrl, std::string_view link) const {
+  std::string base(baseUrl);
+  std::string l(link);
+  if (!enableScheme_) {
+    // Folder URLs carry no scheme then; resolve as if everything were http.
+    base = "http://" + base;
+    std::size_t sep = platform::AnsiFindStr(l, "://");
+    if (sep != platform::npos) l = "http://" + l.substr(sep + 3);
+  }
+  return MakeLinkRelative(base, MapLinkTarget(base, l));
+}

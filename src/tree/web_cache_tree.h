@@ -1,0 +1,230 @@
+// The cache tree model: the flat list of cache entries turned into a tree of scheme,
+// host, folder and file nodes that mirrors the URLs.  It is the one model behind the
+// tree and list panes, find, favorites and copying.  The tree owns the cache source,
+// the rename list, the content-type table and the CRC table used for query names.
+//
+// Children of a folder are kept in a vector and found through a hash index of their
+// keys, so that building and naming a cache with folders of tens of thousands of
+// files stays near-linear; sorting computes one collation key per child per sort.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "cache/cache_entry.h"
+#include "common/content_type.h"
+#include "tree/rename_list.h"
+
+class TCrcTable;
+class TWebCache;
+class TWebCacheSource;
+class TWebCacheTree;
+
+class TWebCacheTreeNode {
+ public:
+  TWebCacheTreeNode(TWebCacheTree* tree, TWebCacheTreeNode* parent, bool isFolder);
+  ~TWebCacheTreeNode();
+  TWebCacheTreeNode(const TWebCacheTreeNode&) = delete;
+  TWebCacheTreeNode& operator=(const TWebCacheTreeNode&) = delete;
+
+  TWebCacheTree* Tree() const { return tree_; }
+  TWebCacheTreeNode* Parent() const { return parent_; }
+  // Shown name: "Web Cache", a scheme ("http:"), host, folder or local file name;
+  // empty for a file without a name until MakeNamesUnique gives it the default name.
+  const std::string& Caption() const { return caption_; }
+  // Caption lower-cased; used for finding and sorting.
+  const std::string& Key() const { return keySame_ ? caption_ : key_; }
+  bool IsFolder() const { return isFolder_; }
+  // A file's entry; for a folder only Size, LastModified and FolderUrl are used.
+  TWebCacheEntryInfoEx& EntryInfo() { return entry_; }
+  const TWebCacheEntryInfoEx& EntryInfo() const { return entry_; }
+  // A folder's total size as a 64-bit sum (EntryInfo().Size is capped at 4 GiB - 1).
+  std::uint64_t TotalSize() const { return isFolder_ ? totalSize_ : entry_.Size; }
+
+  bool Destroying = false;
+  bool Marked = false;
+
+  std::size_t Count() const { return children_.size(); }
+  TWebCacheTreeNode* Items(std::size_t i) const { return children_[i].get(); }
+  TWebCacheTreeNode* operator[](std::size_t i) const { return children_[i].get(); }
+  // Position among the parent's children, or -1 for the root.
+  int IndexInParent() const;
+
+  // Changes Caption and Key; outside Build and MakeNamesUnique the parent's children
+  // are sorted again.
+  void SetCaption(const std::string& text);
+  // Caption, or the tree's DefaultFileName when Caption is empty.
+  std::string GetDisplayName() const;
+  // A child whose Key equals `name` lower-cased: the file of that name when there is
+  // one, else the folder.
+  TWebCacheTreeNode* FindChild(std::string_view name) const;
+  // The folder child of that name only (a file and a folder can share a name:
+  // http://h/a and http://h/a/b).
+  TWebCacheTreeNode* FindFolderChild(std::string_view name) const;
+  TWebCacheTreeNode* FindFileChild(std::string_view name) const;
+  // Number of ancestors: 0 for the root.
+  int GetLevel() const;
+  // The node's URL text: FolderUrl for a folder, FolderUrl + GetDisplayName for a file.
+  std::string GetUrlText() const;
+  // Moves this node (with its subtree) under another folder, which is re-sorted.
+  void MoveTo(TWebCacheTreeNode* newParent);
+
+  // Sorts the children: ascending Key in the locale's order, equal keys newest
+  // first; folders and files mixed.
+  void SortChildren();
+
+ private:
+  friend class TWebCacheTree;
+  struct IndexSlot {
+    TWebCacheTreeNode* folder = nullptr;
+    TWebCacheTreeNode* file = nullptr;
+  };
+  TWebCacheTreeNode* AddChild(std::unique_ptr<TWebCacheTreeNode> child);
+  std::unique_ptr<TWebCacheTreeNode> DetachChild(TWebCacheTreeNode* child);
+  void IndexInsert(TWebCacheTreeNode* child);
+  void EnsureIndex() const;
+  void InvalidateIndex() { indexValid_ = false; }
+  void SetCaptionQuiet(const std::string& text);
+
+  TWebCacheTree* tree_;
+  TWebCacheTreeNode* parent_;
+  bool isFolder_;
+  bool keySame_ = true;
+  // While a file index is not needed (Build), files are left out of the index and
+  // added when it is first asked for.
+  mutable bool indexValid_ = true;
+  mutable bool filesIndexed_ = false;
+  std::string caption_;
+  std::string key_;
+  TWebCacheEntryInfoEx entry_;
+  std::uint64_t totalSize_ = 0;
+  std::vector<std::unique_ptr<TWebCacheTreeNode>> children_;
+  // Key -> folder / first file child.  Views point into the children's own keys.
+  mutable std::unordered_map<std::string_view, IndexSlot> index_;
+};
+
+// File nodes in order of their lower-cased SourceUrl, without duplicates; the input of
+// every copy.  Does not own the nodes.
+class TWebCacheTreeNodeCopyList {
+ public:
+  // Inserts `node` at its place and clears its Marked flag; when a node with the same
+  // URL is there, returns that position and inserts nothing.
+  int AddNode(TWebCacheTreeNode* node);
+  // Index of a node with the same URL as `node`, or -1.
+  int IndexOfNode(const TWebCacheTreeNode* node) const;
+  bool Contains(const TWebCacheTreeNode* node) const { return IndexOfNode(node) >= 0; }
+  std::size_t Count() const { return items_.size(); }
+  TWebCacheTreeNode* operator[](std::size_t i) const { return items_[i].node; }
+  TWebCacheTreeNode* Items(std::size_t i) const { return items_[i].node; }
+  void Clear() { items_.clear(); }
+
+ private:
+  struct Item {
+    std::string key;  // collation key of the lower-cased SourceUrl
+    TWebCacheTreeNode* node;
+  };
+  int Search(const std::string& key) const;
+  std::vector<Item> items_;
+};
+
+// The ordering of search-hit lists: files before folders, then by GetDisplayName
+// ignoring case in the locale's order.  Returns <0, 0, >0.
+int CompareNodesForHits(const TWebCacheTreeNode* a, const TWebCacheTreeNode* b);
+void SortNodesForHits(std::vector<TWebCacheTreeNode*>& nodes);
+
+class TWebCacheTree {
+ public:
+  // Reads the Netscape cache through the default source.
+  TWebCacheTree();
+  // Reads through the given source (tests, benchmarks, other caches).
+  explicit TWebCacheTree(std::unique_ptr<TWebCacheSource> source);
+  // Saves the rename list and the content-type table to their files.
+  ~TWebCacheTree();
+  TWebCacheTree(const TWebCacheTree&) = delete;
+  TWebCacheTree& operator=(const TWebCacheTree&) = delete;
+
+  TWebCacheTreeNode* Root() { return root_.get(); }
+  const TWebCacheTreeNode* Root() const { return root_.get(); }
+  std::string DefaultFileName = "index.html";
+
+  // Called once per entry during Build, before the entry is placed.
+  std::function<void(const TWebCacheEntryInfoEx&)> OnLoadProgress;
+  // Called with the URL text of each node removed by DeleteNode / DeleteUrl.
+  std::function<void(const std::string&)> OnNodeRemoved;
+
+  bool EnableScheme() const { return enableScheme_; }
+  // Takes effect at the next Build.
+  void SetEnableScheme(bool flag) { enableScheme_ = flag; }
+  bool Updating() const { return updating_; }
+
+  const std::string& RenameListFile() const { return renameListFile_; }
+  const std::string& ContentTypeFile() const { return contentTypeFile_; }
+  // A path different from the current one is stored and its list reloaded.
+  void SetRenameListFile(const std::string& path);
+  void SetContentTypeFile(const std::string& path);
+  // The registry and mime.types file the content-type table is read from (the
+  // process-wide registry and /etc/mime.types unless set).  Not owned.
+  void SetContentTypeRegistry(const platform::Registry* reg, std::string mimeTypesPath);
+  void LoadContentTypes();
+  bool SaveContentTypes() const;
+  bool SaveRenameList() const;
+
+  TWebCacheRenameItems& RenameItems() { return renameItems_; }
+  TContentType& ContentTypes() { return contentTypes_; }
+  const TCrcTable& Crc() const { return *crc_; }
+  TWebCache& WebCache() { return *webCache_; }
+
+  // Rebuilds the whole tree from the cache.
+  void Build();
+  void SortAll();
+  // Gives every file in the folder (and below) its local name and numbers clashes.
+  void MakeNamesUnique(TWebCacheTreeNode* node);
+  // Build, SortAll and MakeNamesUnique on the root: what a refresh does.
+  void Refresh();
+
+  TWebCacheTreeNode* FindNodeByUrl(std::string_view url) const;
+  TWebCacheTreeNode* FindFolderByUrl(std::string_view url) const;
+  static std::size_t CountFiles(const TWebCacheTreeNode* node);
+  // Deletes the node's subtree with its cached files, then every ancestor folder left
+  // empty (never the root).  For the root: all content, the root stays.
+  void DeleteNode(TWebCacheTreeNode* node);
+  bool DeleteUrl(std::string_view url);
+  // Drops every node below the root; cached files are not touched.
+  void ClearTree();
+  std::string GetPageTitle(std::string_view url) const;
+  // WebCache's entry count (for a progress bar before Build).
+  int GetCount();
+
+  // Link mapping for pages copied from the cache.
+  std::string MapLinkTarget(std::string_view baseUrl, std::string_view link) const;
+  std::string MakeLinkRelative(std::string_view baseUrl, std::string_view target) const;
+  std::string LinkToLocal(std::string_view baseUrl, std::string_view link) const;
+
+ private:
+  friend class TWebCacheTreeNode;
+  void PlaceEntry(TWebCacheEntryInfoEx&& entry, std::unordered_map<std::string, int>& typeRows);
+  void UpdateFolderTotals(TWebCacheTreeNode* node);
+  void DeleteSubtree(TWebCacheTreeNode* node);
+  void SubtreeDeleted(TWebCacheTreeNode* node);
+  void NodeDeleted(TWebCacheTreeNode* node);
+  void RefreshAncestorTotals(TWebCacheTreeNode* folder);
+  TWebCacheTreeNode* WalkUrl(std::string_view url, bool lastAsChild) const;
+
+  std::unique_ptr<TWebCacheTreeNode> root_;
+  std::string renameListFile_;
+  TWebCacheRenameItems renameItems_;
+  bool enableScheme_ = true;
+  TContentType contentTypes_;
+  std::string contentTypeFile_;
+  const platform::Registry* registry_ = nullptr;
+  std::string mimeTypesPath_ = "/etc/mime.types";
+  bool updating_ = false;
+  std::unique_ptr<TWebCache> webCache_;
+  std::unique_ptr<TCrcTable> crc_;
+};
