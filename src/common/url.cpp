@@ -251,6 +251,8 @@ std::string UrlToLocalPath(std::string_view url) {
   }
 
   std::string file = parts.fileName + parts.extra;
+  // The raw extra part may carry a zero byte; a host path would silently end there.
+  if (const std::size_t nul = file.find('\0'); nul != std::string::npos) file.resize(nul);
   file = platform::AnsiReplaceAll(file, "\\", "$5c");
   file = EscapeDotName(EscapeSlashBytes(file));
   result += file;

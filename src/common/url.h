@@ -60,7 +60,7 @@ std::string GetUrlSiteRoot(std::string_view url);
 //    ".." is written as "$2e" / "$2e$2e";
 //  - the file part (fileName + extra) keeps its characters except '/' -> "$2f" and
 //    '\' -> "$5c" (either could be read as a separator), and a file part that is
-//    exactly "." or ".." is escaped like a segment.
+//    exactly "." or ".." is escaped like a segment; a zero byte ends it.
 // Segments are split at every '/' byte: '/' is never a CP932 trail byte, so this is
 // the same as the double-byte aware split for valid text and stays safe for broken
 // text (a lone lead byte before '/').

@@ -281,6 +281,8 @@ TEST(UrlToLocalPath, SeparatorsInsideTheFilePartAreEscaped) {
   // The '=' tail of a CGI URL keeps its text but not its separators.
   EXPECT_EQ(UrlToLocalPath("http://host/cgi/run.cgi/a=1/b"), "http$3a/host/cgi/run.cgi/a=1$2fb");
   EXPECT_EQ(UrlToLocalPath("http://h/x%5cy"), "http$3a/h/x$5cy");
+  // A zero byte in the raw extra part ends the name rather than hiding a tail.
+  EXPECT_EQ(UrlToLocalPath(std::string("http://h/p?a\0/../../x", 21)), "http$3a/h/p?a");
   // A kanji whose trail byte is 0x5C is not a backslash and is kept.
   EXPECT_EQ(UrlToLocalPath("http://h/\x95\x5c.html"), "http$3a/h/\x95\x5c.html");
 }
