@@ -1,0 +1,238 @@
+// TWebCache over a scripted source: what is skipped, how records become entries, and
+// the enumeration's lifetime.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "cache/netscape_cache.h"
+#include "cache/web_cache.h"
+#include "platform/file_time.h"
+#include "platform/files.h"
+
+namespace {
+
+struct SourceLog {
+  int opened = 0;
+  int live = 0;
+  int fetched = 0;
+  std::vector<std::string> deleted;
+};
+
+class ListEnumeration : public TCacheEnumeration {
+ public:
+  ListEnumeration(const std::vector<TCacheSourceRecord>& records, SourceLog& log)
+      : records_(records), log_(log) {
+    ++log_.live;
+  }
+  ~ListEnumeration() override { --log_.live; }
+  bool FindNext(TCacheSourceRecord& rec) override {
+    if (next_ >= records_.size()) return false;
+    ++log_.fetched;
+    rec = records_[next_++];
+    return true;
+  }
+
+ private:
+  const std::vector<TCacheSourceRecord>& records_;
+  SourceLog& log_;
+  std::size_t next_ = 0;
+};
+
+class ListSource : public TWebCacheSource {
+ public:
+  ListSource(std::vector<TCacheSourceRecord> records, SourceLog& log)
+      : records_(std::move(records)), log_(log) {}
+  std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override {
+    ++log_.opened;
+    auto e = std::make_unique<ListEnumeration>(records_, log_);
+    if (!e->FindNext(rec)) return nullptr;
+    return e;
+  }
+  bool DeleteEntry(const std::string& url) override {
+    log_.deleted.push_back(url);
+    return url == "http://h/gone";
+  }
+
+ private:
+  std::vector<TCacheSourceRecord> records_;
+  SourceLog& log_;
+};
+
+TCacheSourceRecord Rec(const std::string& url, std::uint32_t type = NORMAL_CACHE_ENTRY) {
+  TCacheSourceRecord r;
+  r.SourceUrlName = url;
+  r.CacheEntryType = type;
+  r.LocalFileName = "/nonexistent/body";
+  r.LastModifiedTime = platform::UnixSecondsToFileTime(946684800);  // 2000-01-01 00:00 UTC
+  return r;
+}
+
+std::vector<std::string> Delivered(TWebCache& cache) {
+  std::vector<std::string> urls;
+  TWebCacheEntryInfo e;
+  for (bool more = cache.FindFirst(e); more; more = cache.FindNext(e)) urls.push_back(e.SourceUrl);
+  return urls;
+}
+
+class WebCacheTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "Asia/Tokyo", 1);
+    tzset();
+  }
+  SourceLog log;
+};
+
+TEST_F(WebCacheTest, SkipsCookiesHistoryAndUnknownSchemes) {
+  TWebCache cache(std::make_unique<ListSource>(
+      std::vector<TCacheSourceRecord>{
+          Rec("wysiwyg://1/http://h/a"),  // the first record is skipped too
+          Rec("http://h/cookie", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY),
+          Rec("http://h/history", URLHISTORY_CACHE_ENTRY),
+          Rec("about:blank"),
+          Rec(""),
+          Rec("http"),
+          Rec(":http://h/"),
+          Rec("mailbox:/inbox"),
+          Rec("HTTP://h/upper"),
+          Rec("ftp://f/x"),
+          Rec("gopher://g/"),
+          Rec("https://s/"),
+          Rec("file:///C|/x.html"),
+          Rec("news:comp.lang"),
+          Rec("mailto:a@b"),
+          Rec("socks://p"),
+          Rec("javascript:void(0)"),
+          Rec("vbscript:x"),
+          Rec("res://shdoclc.dll/x"),
+          Rec("snews://n/"),
+      },
+      log));
+  EXPECT_EQ(Delivered(cache),
+            (std::vector<std::string>{"HTTP://h/upper", "ftp://f/x", "gopher://g/", "https://s/",
+                                      "file:///C|/x.html", "news:comp.lang", "mailto:a@b",
+                                      "socks://p", "javascript:void(0)", "vbscript:x",
+                                      "res://shdoclc.dll/x"}));
+}
+
+TEST_F(WebCacheTest, RecordBecomesEntry) {
+  TCacheSourceRecord r = Rec("http://h/p.html");
+  r.LocalFileName = "C:\\Cache\\M0001.HTM";
+  r.SizeLow = 4321;
+  r.HeaderInfo = "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=Shift_JIS\r\n";
+  TWebCache cache(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{r}, log));
+  TWebCacheEntryInfoEx e;
+  ASSERT_TRUE(cache.FindFirst(e));
+  EXPECT_EQ(e.SourceUrl, "http://h/p.html");
+  EXPECT_EQ(e.LocalFileName, "C:\\Cache\\M0001.HTM");
+  EXPECT_EQ(e.Size, 4321u);
+  EXPECT_EQ(e.HeaderInfo.GetCount(), 2);
+  EXPECT_EQ(e.HeaderInfo.GetValue("content-type"), "text/html; charset=Shift_JIS");
+  EXPECT_EQ(e.FileExtension, "");
+  // 2000-01-01 00:00 UTC is 09:00 in Tokyo, a Saturday.
+  EXPECT_EQ(e.LastModified, (platform::SYSTEMTIME{2000, 1, 6, 1, 9, 0, 0, 0}));
+}
+
+TEST_F(WebCacheTest, ZeroTimeFallsBackToTheBodyFile) {
+  std::string dir = platform::CreateUniqueFolder(platform::TempFolder(), "thcache");
+  ASSERT_FALSE(dir.empty());
+  std::string body = platform::JoinPath(dir, "M0002.GIF");
+  ASSERT_TRUE(platform::AtomicWriteFile(body, "GIF89a"));
+  // 2001-02-03 04:05:06 UTC
+  ASSERT_TRUE(platform::SetFileLastWriteTime(body, platform::UnixSecondsToFileTime(981173106)));
+
+  TCacheSourceRecord dated = Rec("http://h/dated");
+  TCacheSourceRecord undated = Rec("http://h/undated");
+  undated.LastModifiedTime = 0;
+  undated.LocalFileName = body;
+  TCacheSourceRecord lost = Rec("http://h/lost");
+  lost.LastModifiedTime = 0;
+  lost.LocalFileName = platform::JoinPath(dir, "missing");
+  const platform::SYSTEMTIME bodyTime{2001, 2, 6, 3, 13, 5, 6, 0};
+
+  for (bool undatedFirst : {true, false}) {
+    std::vector<TCacheSourceRecord> records = {dated, undated, lost};
+    if (undatedFirst) std::swap(records[0], records[1]);
+    TWebCache cache(std::make_unique<ListSource>(records, log));
+    TWebCacheEntryInfo e;
+    ASSERT_TRUE(cache.FindFirst(e));
+    if (!undatedFirst) {
+      EXPECT_EQ(e.LastModified.wYear, 2000);
+      ASSERT_TRUE(cache.FindNext(e));
+    }
+    EXPECT_EQ(e.SourceUrl, "http://h/undated");
+    EXPECT_EQ(e.LastModified, bodyTime);
+    if (undatedFirst) {
+      ASSERT_TRUE(cache.FindNext(e));
+    }
+    // No date anywhere: still delivered, with the zero file time's date.
+    ASSERT_TRUE(cache.FindNext(e));
+    EXPECT_EQ(e.SourceUrl, "http://h/lost");
+    EXPECT_EQ(e.LastModified.wYear, 1601);
+  }
+  platform::DeleteTreeSilent(dir);
+}
+
+TEST_F(WebCacheTest, EnumerationLifetime) {
+  TWebCache cache(std::make_unique<ListSource>(
+      std::vector<TCacheSourceRecord>{Rec("http://h/1"), Rec("about:x"), Rec("http://h/2")}, log));
+  TWebCacheEntryInfo e;
+  e.SourceUrl = "untouched";
+  EXPECT_FALSE(cache.FindNext(e));  // nothing open yet
+  EXPECT_EQ(e.SourceUrl, "untouched");
+  EXPECT_EQ(log.opened, 0);
+
+  ASSERT_TRUE(cache.FindFirst(e));
+  ASSERT_TRUE(cache.FindNext(e));
+  EXPECT_EQ(e.SourceUrl, "http://h/2");
+  EXPECT_FALSE(cache.FindNext(e));
+  EXPECT_FALSE(cache.FindNext(e));
+  EXPECT_EQ(e.SourceUrl, "http://h/2");
+  EXPECT_TRUE(cache.IsEnumerating());  // exhausted but open until FindClose
+  EXPECT_EQ(log.live, 1);
+
+  ASSERT_TRUE(cache.FindFirst(e));  // a new FindFirst closes the old enumeration
+  EXPECT_EQ(log.live, 1);
+  EXPECT_EQ(log.opened, 2);
+  cache.FindClose();
+  EXPECT_EQ(log.live, 0);
+  EXPECT_FALSE(cache.FindNext(e));
+
+  EXPECT_EQ(cache.GetCount(), 2);
+  EXPECT_EQ(log.live, 0);
+  EXPECT_FALSE(cache.IsEnumerating());
+}
+
+TEST_F(WebCacheTest, FindFirstWithNothingUsableClosesAtOnce) {
+  TWebCache cache(std::make_unique<ListSource>(
+      std::vector<TCacheSourceRecord>{Rec("about:a"), Rec("http://c", COOKIE_CACHE_ENTRY)}, log));
+  TWebCacheEntryInfo e;
+  EXPECT_FALSE(cache.FindFirst(e));
+  EXPECT_FALSE(cache.IsEnumerating());
+  EXPECT_EQ(log.live, 0);
+  EXPECT_EQ(cache.GetCount(), 0);
+
+  TWebCache empty(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{}, log));
+  EXPECT_FALSE(empty.FindFirst(e));
+  EXPECT_EQ(log.live, 0);
+}
+
+TEST_F(WebCacheTest, DeleteEntryGoesToTheSource) {
+  TWebCache cache(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{}, log));
+  EXPECT_TRUE(cache.DeleteEntry("http://h/gone"));
+  EXPECT_FALSE(cache.DeleteEntry(""));
+  EXPECT_EQ(log.deleted, (std::vector<std::string>{"http://h/gone", ""}));
+}
+
+TEST_F(WebCacheTest, MissingNetscapeCacheCountsZero) {
+  TWebCache cache(std::make_unique<TNetscapeCacheSource>("/nonexistent/dir/FAT.DB"));
+  TWebCacheEntryInfo e;
+  EXPECT_EQ(cache.GetCount(), 0);
+  EXPECT_FALSE(cache.FindFirst(e));
+  EXPECT_FALSE(cache.DeleteEntry("http://h/"));
+}
+
+}  // namespace
