@@ -1,9 +1,13 @@
 // INI files with private-profile semantics: a missing file, section or key gives
 // the caller's default; names match without regard to case; writing one key keeps
 // every other section and key in its order.  Every write goes to disk at once
-// (atomically: temporary file, then rename).
+// (atomically: temporary file, then rename).  Values that the format would
+// otherwise change on the way back (leading or trailing blanks, enclosing quotes)
+// are written inside quotes, which reading removes again; line breaks in values
+// become blanks, and names that would break the file are refused.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +37,14 @@ class IniFile {
   bool DeleteKey(const std::string& section, const std::string& key);
 
  private:
+  struct Content;
+  std::shared_ptr<const Content> Load() const;
+  bool Store(const Content& content);
+
   std::string path_;
+  // The parsed file, reused while the bytes on disk are unchanged, so that reading
+  // many keys does not parse the file each time.  Not for use from two threads at once.
+  mutable std::shared_ptr<const Content> cache_;
 };
 
 }  // namespace platform
