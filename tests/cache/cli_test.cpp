@@ -1,0 +1,246 @@
+// tollhaven-cli where / entries, run as a separate process on written caches.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "support/netscape_fixture.h"
+
+namespace {
+
+struct RunResult {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string ReadFd(int fd) {
+  std::string s;
+  char buf[65536];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR)) {
+    if (n > 0) s.append(buf, static_cast<std::size_t>(n));
+  }
+  return s;
+}
+
+// Runs the CLI with a clean environment (no registry or prefix from the caller).
+RunResult Cli(std::vector<std::string> args) {
+  RunResult r;
+  std::string tool = TH_CLI_TOOL;
+  if (tool.empty()) return r;
+  args.insert(args.begin(), tool);
+  std::string outFile = platform::TempFolder() + "thcli_out_" + std::to_string(getpid());
+  std::string errFile = outFile + ".err";
+  pid_t pid = fork();
+  if (pid == 0) {
+    int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(o, 1);
+    dup2(e, 2);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::string home = "HOME=" + platform::TempFolder() + "thcli_nohome";
+    char tz[] = "TZ=Asia/Tokyo";
+    char* envp[] = {tz, home.data(), nullptr};
+    execve(argv[0], argv.data(), envp);
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  int o = open(outFile.c_str(), O_RDONLY);
+  int e = open(errFile.c_str(), O_RDONLY);
+  r.out = ReadFd(o);
+  r.err = ReadFd(e);
+  close(o);
+  close(e);
+  unlink(outFile.c_str());
+  unlink(errFile.c_str());
+  return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> f;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t tab = line.find('\t', start);
+    f.push_back(line.substr(start, tab - start));
+    if (tab == std::string::npos) return f;
+    start = tab + 1;
+  }
+}
+
+std::string Slurp(const std::string& hostPath) {
+  std::ifstream in(hostPath, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::string(TH_CLI_TOOL).empty()) GTEST_SKIP() << "tollhaven-cli not built";
+  }
+};
+
+thtest::NetscapeCacheSpec SmallSpec() {
+  thtest::NetscapeCacheSpec spec;
+  thtest::NetscapeEntry page;
+  page.url = platform::Utf8ToAnsi("http://www.example.co.jp/日本/index.html");
+  page.contentType = "text/html";
+  page.charset = "Shift_JIS";
+  page.body = "<html>abc</html>";
+  page.fileName = "M0000001.html";
+  page.lastModified = 922881600;  // 1999-03-31 12:00:00 UTC
+  spec.entries.push_back(page);
+  thtest::NetscapeEntry image;
+  image.url = "http://www.example.co.jp/a.gif";
+  image.contentType = "image/gif";
+  image.body = std::string(300, 'g');
+  image.contentLength = 301;
+  image.fileName = "M0000002.gif";
+  image.lastModified = 946684799;  // 1999-12-31 23:59:59 UTC
+  spec.entries.push_back(image);
+  thtest::NetscapeEntry about;
+  about.url = "about:blank";
+  about.contentType = "text/html";
+  about.body = "x";
+  spec.entries.push_back(about);
+  return spec;
+}
+
+TEST_F(CliTest, WhereFollowsRegistryAndPrefs) {
+  thtest::NetscapeFixture fx(SmallSpec());
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  for (const auto& args : {std::vector<std::string>{"--prefix", fx.prefix(), "where"},
+                           std::vector<std::string>{"--registry", fx.regFile(),
+                                                    "--prefix=" + fx.prefix(), "where"}}) {
+    RunResult r = Cli(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 4u) << r.out;
+    EXPECT_EQ(lines[1], "profile\tC:\\Program Files\\Netscape\\Communicator\\Users\\taro\\");
+    EXPECT_EQ(lines[2], "fat_db\t" + fx.fatDbWindowsPath());
+    EXPECT_EQ(lines.back(), "exists\tyes");
+  }
+  // Options that later commands use are accepted before the command.
+  RunResult r = Cli({"--no-scheme", "--settings", fx.workDir(), "--fat-db", fx.fatDb(), "where"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("fat_db\t" + fx.fatDb() + "\t(--fat-db)"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, EntriesListsDeliveredEntries) {
+  thtest::NetscapeFixture fx(SmallSpec());
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  std::string index = Slurp(fx.fatDb());
+  RunResult r = Cli({"--prefix", fx.prefix(), "entries"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 3u) << r.out;  // about:blank is not delivered
+  EXPECT_EQ(lines[0], "url\tcache_file\tsize\tmodified\tcontent_type");
+  std::map<std::string, std::vector<std::string>> byUrl;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    std::vector<std::string> f = Fields(lines[i]);
+    ASSERT_EQ(f.size(), 5u) << lines[i];
+    byUrl[f[0]] = f;
+  }
+  std::string folder = fx.fatDbWindowsPath().substr(0, fx.fatDbWindowsPath().size() - 6);
+  const auto& page = byUrl["http://www.example.co.jp/日本/index.html"];
+  ASSERT_EQ(page.size(), 5u) << r.out;
+  EXPECT_EQ(page[1], folder + "M0000001.html");
+  EXPECT_EQ(page[2], "16");
+  EXPECT_EQ(page[3], "1999-03-31T21:00:00");
+  EXPECT_EQ(page[4], "text/html; charset=Shift_JIS");
+  const auto& image = byUrl["http://www.example.co.jp/a.gif"];
+  ASSERT_EQ(image.size(), 5u) << r.out;
+  EXPECT_EQ(image[2], "301");
+  EXPECT_EQ(image[3], "2000-01-01T08:59:59");
+  EXPECT_EQ(image[4], "image/gif");
+  // Reading never writes the index.
+  EXPECT_EQ(Slurp(fx.fatDb()), index);
+}
+
+TEST_F(CliTest, EntriesOnAGeneratedCacheMatchTheManifest) {
+  thtest::NetscapeGenerateOptions gen;
+  gen.count = 1500;
+  gen.bodySize = 16;
+  gen.faultPercent = 10;
+  thtest::NetscapeFixture fx(gen);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  std::multiset<std::string> want;
+  for (const auto& row : fx.Manifest()) {
+    if (row.state == "ok") want.insert(platform::AnsiToUtf8(row.url));
+  }
+  RunResult r = Cli({"--fat-db", fx.fatDb(), "entries"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  std::multiset<std::string> got;
+  for (std::size_t i = 1; i < lines.size(); ++i) got.insert(Fields(lines[i])[0]);
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_TRUE(got == want);
+}
+
+TEST_F(CliTest, MissingCacheSaysWhereItLooked) {
+  RunResult r = Cli({"--fat-db", "/nonexistent/cache/FAT.DB", "entries"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("/nonexistent/cache/FAT.DB"), std::string::npos) << r.err;
+
+  r = Cli({"--fat-db", "/nonexistent/cache/FAT.DB", "where"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("exists\tno"), std::string::npos) << r.out;
+
+  // A registry without the browser's values.
+  std::string dir = platform::CreateUniqueFolder(platform::TempFolder(), "thcli");
+  std::string reg = platform::JoinPath(dir, "empty.reg");
+  ASSERT_TRUE(platform::AtomicWriteFile(reg, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n"));
+  r = Cli({"--registry", reg, "entries"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(reg), std::string::npos) << r.err;
+  r = Cli({"--registry", platform::JoinPath(dir, "absent.reg"), "entries"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("absent.reg"), std::string::npos) << r.err;
+
+  // A prefix whose prefs.js names a cache folder that is not there.
+  thtest::NetscapeCacheSpec spec;
+  spec.profile.cacheDirectory = "E:\\Gone";
+  thtest::NetscapeFixture fx(spec);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  platform::DeleteTreeSilent(fx.cacheFolder());
+  r = Cli({"--prefix", fx.prefix(), "entries"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("E:\\Gone\\FAT.DB"), std::string::npos) << r.err;
+  platform::DeleteTreeSilent(dir);
+}
+
+TEST_F(CliTest, UsageErrors) {
+  EXPECT_EQ(Cli({}).code, 2);
+  EXPECT_EQ(Cli({"frobnicate"}).code, 2);
+  EXPECT_EQ(Cli({"--bogus", "where"}).code, 2);
+  EXPECT_EQ(Cli({"--prefix"}).code, 2);
+  EXPECT_EQ(Cli({"--fat-db=", "entries"}).code, 2);
+  EXPECT_EQ(Cli({"--fat-db", "/x/FAT.DB", "entries", "extra"}).code, 2);
+  RunResult help = Cli({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("entries"), std::string::npos);
+  EXPECT_NE(help.out.find("where"), std::string::npos);
+}
+
+}  // namespace
