@@ -12,8 +12,8 @@
 // "" when the key or the value is missing.
 std::string GetNetscapeExePath();
 
-// The last-write time of an existing, readable file, as local file time.  false for a
-// missing or unreadable file and for a folder.
+// The last-write time of an existing file, as local file time.  false for a missing
+// file, a folder, or a time that cannot be read.
 bool GetFileLocalWriteTime(const std::string& path, platform::FILETIME& localFileTime);
 
 // Creates a new, empty folder with a unique name starting "TLH" in the user's

@@ -246,7 +246,7 @@ std::string UrlToLocalPath(std::string_view url) {
     start = end + 1;
     // An empty segment would turn into a bare separator (or an absolute path).
     if (segment.empty()) continue;
-    result += EscapeDotName(EscapeFileName(segment));
+    result += EscapeFileName(segment);  // also turns "." and ".." into "$2e" forms
     result.push_back(platform::kPathDelim);
   }
 
@@ -301,7 +301,8 @@ std::string EscapeFileName(std::string_view text) {
       {"\\", "$5c"}, {"/", "$2f"}, {":", "$3a"}, {"*", "$2a"},
       {"\"", "$22"}, {"<", "$3c"}, {">", "$3e"}, {"|", "$7c"},
   };
-  return ReplaceEach(text, kTable, std::size(kTable));
+  // "." and ".." cannot be file names; as names they would step out of their folder.
+  return EscapeDotName(ReplaceEach(text, kTable, std::size(kTable)));
 }
 
 std::string EscapeUrlPath(std::string_view text) {

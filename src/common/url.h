@@ -56,7 +56,7 @@ std::string GetUrlSiteRoot(std::string_view url);
 // The result never names anything above its starting folder:
 //  - "//" is folded to "/" and empty segments are skipped, so the result never starts
 //    with a separator;
-//  - folder segments go through EscapeFileName, and a segment that is exactly "." or
+//  - folder segments go through EscapeFileName, so a segment that is exactly "." or
 //    ".." is written as "$2e" / "$2e$2e";
 //  - the file part (fileName + extra) keeps its characters except '/' -> "$2f" and
 //    '\' -> "$5c" (either could be read as a separator), and a file part that is
@@ -74,7 +74,9 @@ std::string UrlToLocalPath(std::string_view url);
 std::string MakeRelativeUrl(std::string_view base, std::string_view target);
 
 // Replaces the characters a file name cannot hold by "$xx" (lower-case hex):
-// '\' '/' ':' '*' '"' '<' '>' '|'.  '?' and '$' are left alone.
+// '\' '/' ':' '*' '"' '<' '>' '|'.  '?' and '$' are left alone.  A text that is exactly
+// "." or ".." (no file can have that name) becomes "$2e" / "$2e$2e", so that a name
+// escaped here never refers to its own or its parent folder.
 std::string EscapeFileName(std::string_view text);
 // Replaces the characters that would break a relative link by "%xx":
 // '\' ':' '*' '?' '"' '<' '>' '|'.  '/' and '%' are left alone.

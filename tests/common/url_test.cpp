@@ -189,6 +189,11 @@ TEST(Escape, FileNameTable) {
   EXPECT_EQ(EscapeFileName("a|b"), "a$7cb");
   EXPECT_EQ(EscapeFileName("\\/:*\"<>|"), "$5c$2f$3a$2a$22$3c$3e$7c");
   EXPECT_EQ(EscapeFileName("why?$100%"), "why?$100%");
+  // Dot names cannot be files; escaped, they cannot climb out of a folder either.
+  EXPECT_EQ(EscapeFileName(".."), "$2e$2e");
+  EXPECT_EQ(EscapeFileName("."), "$2e");
+  EXPECT_EQ(EscapeFileName("..."), "...");
+  EXPECT_EQ(EscapeFileName(".htaccess"), ".htaccess");
   // Trail bytes '\' (0x5C) and '|' (0x7C) stay; the real ones after them are escaped.
   EXPECT_EQ(EscapeFileName("\x95\x5c\\\x83\x7c|"), "\x95\x5c$5c\x83\x7c$7c");
 }
