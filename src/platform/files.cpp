@@ -486,13 +486,16 @@ std::string TempFolder() {
 }
 
 std::string CreateUniqueFolder(const std::string& parent, const std::string& prefix) {
-  std::string ansiBase = JoinPath(parent, prefix);
-  std::string tmpl = HostPath(ansiBase) + "XXXXXX";
-  if (!mkdtemp(tmpl.data())) {
+  // The random part is plain ASCII at the end, so the host name and the ANSI name
+  // end in the same six characters.
+  std::string ansiName = JoinPath(parent.empty() ? "." : parent, prefix + "XXXXXX");
+  std::string tmpl = HostPath(ansiName);
+  if (tmpl.size() < 6 || !mkdtemp(tmpl.data())) {
     FailErrno();
     return {};
   }
-  return ansiBase + tmpl.substr(tmpl.size() - 6);
+  ansiName.replace(ansiName.size() - 6, 6, tmpl.substr(tmpl.size() - 6));
+  return ansiName;
 }
 
 std::string ExecutableFolder() {

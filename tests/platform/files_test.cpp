@@ -240,6 +240,11 @@ TEST(Files, UniqueFoldersAndTemp) {
   EXPECT_TRUE(DirectoryExists(one));
   EXPECT_TRUE(ListFolder(one).empty());
   EXPECT_EQ(CreateUniqueFolder(dir.path() + "/missing", "TLH"), "");
+  // Without a prefix the folder is still made inside the parent.
+  std::string bare = CreateUniqueFolder(dir.path(), "");
+  ASSERT_EQ(bare.size(), dir.path().size() + 7);
+  EXPECT_EQ(bare.rfind(dir.path() + "/", 0), 0u);
+  EXPECT_TRUE(DirectoryExists(bare));
   std::string tmp = TempFolder();
   ASSERT_FALSE(tmp.empty());
   EXPECT_EQ(tmp.back(), '/');
@@ -251,7 +256,10 @@ TEST(Files, ExecutableAndSettingsFolders) {
   ASSERT_FALSE(exe.empty());
   EXPECT_EQ(exe.back(), '/');
   EXPECT_TRUE(DirectoryExists(exe));
-  EXPECT_EQ(exe, std::string(TH_BINARY_DIR) + "/");
+  char* real = realpath(TH_BINARY_DIR, nullptr);
+  ASSERT_NE(real, nullptr);
+  EXPECT_EQ(exe, std::string(real) + "/");
+  free(real);
 
   TempDir dir;
   SetSettingsFolder(dir.path());
