@@ -128,6 +128,9 @@ TEST(InCodeCheck, EucAndShiftJisAmbiguities) {
   // ... or runs into ASCII undecided.
   EXPECT_EQ(InCodeCheck("\xB1\xE0\xA1 \x81\x40"), JCODE_SJIS);
   EXPECT_EQ(InCodeCheck("\xB1\xE0\xA1\xA1"), JCODE_EUC_OR_SJIS);
+  // Only 0x81-0x8D and 0x8F-0x9C are Shift_JIS-only there (0x8E, 0x9D-0x9F are not).
+  EXPECT_EQ(InCodeCheck("\xB1\xE0\x9D\xA1\x9F\xA1\x8E\xA1"), JCODE_EUC_OR_SJIS);
+  EXPECT_EQ(InCodeCheck("\xB1\xE0\x9D\xA1\x9C\xA1"), JCODE_SJIS);
   // EUC-JP half-width katakana vs Shift_JIS kanji with lead 0x8E.
   EXPECT_EQ(InCodeCheck("\x8E\xB1"), JCODE_EUC_OR_SJIS);
   EXPECT_EQ(InCodeCheck("\x8E\x40"), JCODE_SJIS);
