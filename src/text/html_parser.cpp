@@ -26,6 +26,27 @@ bool SameAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The JIS shift sequences, inline for the scanners: most bytes fail the first test.
+inline bool KanjiInAt(std::string_view t, std::size_t pos) {
+  return t[pos] == kEsc && t.size() - pos >= 3 && t[pos + 1] == '$' &&
+         (AsciiUpper(t[pos + 2]) == '@' || AsciiUpper(t[pos + 2]) == 'B' ||
+          AsciiUpper(t[pos + 2]) == 'D');
+}
+inline bool KanjiOutAt(std::string_view t, std::size_t pos) {
+  return t[pos] == kEsc && t.size() - pos >= 3 && t[pos + 1] == '(' &&
+         (AsciiUpper(t[pos + 2]) == 'B' || AsciiUpper(t[pos + 2]) == 'I' ||
+          AsciiUpper(t[pos + 2]) == 'J');
+}
+
+// Bytes that continue an unquoted word with nothing to look at: graphic, no quote.
+struct PlainWordTable {
+  bool plain[256] = {};
+  constexpr PlainWordTable() {
+    for (int c = 0x21; c <= 0x7E; ++c) plain[c] = c != '\'' && c != '"';
+  }
+};
+constexpr PlainWordTable kPlainWord;
+
 // A set of delimiter bytes, tested with one shift and mask.
 struct DelimSet {
   std::uint64_t bits[4] = {};
@@ -38,6 +59,8 @@ struct DelimSet {
 };
 
 constexpr DelimSet kTagEnd{">"};
+// What the attribute cutter must look at: its delimiters, quotes and escapes.
+constexpr DelimSet kCutSpecial{"= \r\n\t/>'\"\x1B"};
 constexpr DelimSet kEquals{"="};
 
 // The scanning walk: JIS two-byte codes are stepped over whole, quoted runs (when
@@ -63,9 +86,9 @@ std::size_t ScanForSet(std::size_t pos, std::string_view t, const DelimSet& deli
       ++i;
       continue;
     }
-    if (c == kEsc && IsJisKanjiIn(t, i)) {
+    if (c == kEsc && KanjiInAt(t, i)) {
       i += 3;
-      while (i < n && !IsJisKanjiOut(t, i)) i += 2;
+      while (i < n && !KanjiOutAt(t, i)) i += 2;
       if (i >= n) return npos;
       i += 3;
       continue;
@@ -90,6 +113,12 @@ std::size_t ScanForSet(std::size_t pos, std::string_view t, const DelimSet& deli
 std::size_t FindTextEnd(std::size_t pos, std::string_view t) {
   const std::size_t n = t.size();
   const char* base = t.data();
+  // Text between tags is mostly a line break or a few words: look at those directly.
+  const std::size_t near = std::min(n, pos + 32);
+  for (; pos < near; ++pos) {
+    if (base[pos] == '<') return pos;
+    if (base[pos] == kEsc) break;
+  }
   std::size_t lt = npos;  // the next '<' at or after pos, once known
   while (pos < n) {
     if (lt == npos || lt < pos) {
@@ -99,9 +128,9 @@ std::size_t FindTextEnd(std::size_t pos, std::string_view t) {
     const void* esc = std::memchr(base + pos, kEsc, lt - pos);
     if (!esc) return lt < n ? lt : npos;
     std::size_t i = static_cast<std::size_t>(static_cast<const char*>(esc) - base);
-    if (IsJisKanjiIn(t, i)) {
+    if (KanjiInAt(t, i)) {
       i += 3;
-      while (i < n && !IsJisKanjiOut(t, i)) i += 2;
+      while (i < n && !KanjiOutAt(t, i)) i += 2;
       if (i >= n) return npos;
       pos = i + 3;
     } else {
@@ -128,7 +157,7 @@ std::string_view CutToken(std::string_view t, std::size_t& pos) {
 
 // ReadWord's first step: blanks, control bytes and other non-graphic single bytes.
 inline void SkipToWord(std::size_t& pos, std::string_view t) {
-  while (pos < t.size() && !IsJisKanjiIn(t, pos) && !platform::IsLeadByte(U(t[pos])) &&
+  while (pos < t.size() && !KanjiInAt(t, pos) && !platform::IsLeadByte(U(t[pos])) &&
          !IsGraphic(t[pos]))
     ++pos;
 }
@@ -145,7 +174,7 @@ struct Scanner {
   std::size_t Step(std::string_view t) {
     const std::size_t i = pos;
     if (kanji) {
-      if (IsJisKanjiOut(t, i)) {
+      if (KanjiOutAt(t, i)) {
         kanji = false;
         pos += 3;
       } else {
@@ -153,7 +182,7 @@ struct Scanner {
       }
       return npos;
     }
-    if (IsJisKanjiIn(t, i)) {
+    if (KanjiInAt(t, i)) {
       kanji = true;
       pos += 3;
       return npos;
@@ -187,7 +216,17 @@ class AttributeCutter {
  public:
   explicit AttributeCutter(std::string_view t) : t_(t) {}
 
-  bool Next(std::size_t& pos, std::string_view& out) {
+  // How the cut text splits, as the cutting scan already saw it: the '=' (npos when
+  // the text holds none) and the value.  `known` is false when the attribute has to
+  // work that out itself.
+  struct Split {
+    bool known = false;
+    std::size_t eq = npos;
+    std::size_t valueStart = 0;
+    std::size_t valueLen = 0;
+  };
+
+  bool Next(std::size_t& pos, std::string_view& out, Split& split) {
     SkipToWord(pos, t_);
     const std::size_t n = t_.size();
     if (pos >= n) return false;
@@ -196,13 +235,27 @@ class AttributeCutter {
     s.pos = start;
     std::size_t slashOrGt = npos;
     while (s.pos < n) {
+      if (!s.kanji && !s.quote) {
+        // Ordinary name and value bytes need no state but the previous byte.
+        std::size_t i = s.pos;
+        while (i < n && !kCutSpecial.Has(t_[i])) ++i;
+        if (i > s.pos) {
+          s.prev = t_[i - 1];
+          s.pos = i;
+          continue;
+        }
+      }
       const std::size_t i = s.Step(t_);
       if (i == npos) continue;
       const char c = t_[i];
       if (c == '=') {
         pos = i + 1;
         const std::string_view v = ReadWord(pos, t_);
-        if (!v.empty() && v.back() == '>') pos -= v.size();
+        split.known = v.empty() || v.back() != '>';
+        if (!split.known) pos -= v.size();
+        split.eq = i - start;
+        split.valueStart = (v.empty() ? pos : static_cast<std::size_t>(v.data() - t_.data())) - start;
+        split.valueLen = v.size();
         out = t_.substr(start, pos - start);
         return true;
       }
@@ -211,6 +264,8 @@ class AttributeCutter {
         // on decides: with it the blank ends a value-less attribute, without it the
         // earlier '/' or '>' does.  Behind a tested blank the walk is in its start state.
         if (slashOrGt == npos || FirstEqualFrom(i + 1) != npos) {
+          split.known = true;
+          split.eq = npos;
           out = t_.substr(start, i - start);
           pos = i;
           return true;
@@ -220,6 +275,8 @@ class AttributeCutter {
       if ((c == '/' || c == '>') && slashOrGt == npos) slashOrGt = i;
     }
     if (slashOrGt != npos && slashOrGt > start) {
+      split.known = true;
+      split.eq = npos;
       out = t_.substr(start, slashOrGt - start);
       pos = slashOrGt;
       return true;
@@ -393,8 +450,12 @@ std::string_view ReadWord(std::size_t& pos, std::string_view t) {
   bool kanji = false;
   char quote = 0;
   while (pos < n) {
+    if (!kanji && !quote) {
+      while (pos < n && kPlainWord.plain[U(t[pos])]) ++pos;
+      if (pos >= n) break;
+    }
     if (kanji) {
-      if (IsJisKanjiOut(t, pos)) {
+      if (KanjiOutAt(t, pos)) {
         kanji = false;
         pos += 3;
       } else {
@@ -402,10 +463,14 @@ std::string_view ReadWord(std::size_t& pos, std::string_view t) {
       }
       continue;
     }
-    if (IsJisKanjiIn(t, pos)) {
+    if (KanjiInAt(t, pos)) {
       kanji = true;
       pos += 3;
       continue;
+    }
+    if (quote) {
+      while (pos < n && t[pos] != quote && t[pos] != kEsc) ++pos;
+      if (pos >= n) break;
     }
     const char c = t[pos];
     if (quote) {
@@ -433,6 +498,20 @@ std::string_view ReadWord(std::size_t& pos, std::string_view t) {
   }
   return t.substr(start, len);
 }
+
+namespace {
+
+// NormalizeValueSpaces into a string that keeps its buffer across tokens; almost every
+// value has no line break and is only trimmed.
+void NormalizeValueInto(std::string& out, std::string_view in) {
+  if (std::none_of(in.begin(), in.end(), [](char c) { return c == '\r' || c == '\n'; })) {
+    out.assign(TrimControl(in));
+    return;
+  }
+  out = NormalizeValueSpaces(in);
+}
+
+}  // namespace
 
 std::string NormalizeValueSpaces(std::string_view in) {
   std::string s;
@@ -550,26 +629,35 @@ void THTMLEllement::SetQuote(std::string_view quote) {
 
 void THTMLEllement::SetText(std::string_view raw) {
   if (raw == text_) return;
+  const std::size_t e = ScanForSet(0, raw, kEquals, true);
+  std::size_t valueStart = 0, valueLen = 0;
+  if (e != npos) {
+    std::size_t p = e + 1;
+    const std::string_view v = ReadWord(p, raw);
+    valueStart = v.empty() ? p : static_cast<std::size_t>(v.data() - raw.data());
+    valueLen = v.size();
+  }
+  Assign(raw, e, valueStart, valueLen);
+}
+
+void THTMLEllement::Assign(std::string_view raw, std::size_t e, std::size_t valueStart,
+                           std::size_t valueLen) {
   text_.assign(raw);
   quote_.clear();
   separator_.clear();
-  const std::size_t e = ScanForSet(0, raw, kEquals, true);
   if (e != npos) {
     const std::string_view before = raw.substr(0, e);
     const std::string_view name = TrimControl(before);
     name_.assign(name);
     const std::size_t nameEnd =
         name.empty() ? before.size() : static_cast<std::size_t>(name.data() - raw.data()) + name.size();
-    std::size_t p = e + 1;
-    const std::string_view v = ReadWord(p, raw);
-    const std::size_t valueStart =
-        v.empty() ? p : static_cast<std::size_t>(v.data() - raw.data());
+    const std::string_view v = raw.substr(valueStart, valueLen);
     // The separator is kept even for an empty value (alt=), so that rebuilding the
     // text after a change keeps the '='.
     separator_.assign(raw.substr(nameEnd, valueStart - nameEnd));
     if (v.size() >= 2 && IsQuoteByte(v.front()) && v.back() == v.front()) {
       quote_.assign(1, v.front());
-      value_ = NormalizeValueSpaces(v.substr(1, v.size() - 2));
+      NormalizeValueInto(value_, v.substr(1, v.size() - 2));
     } else {
       value_.assign(v);
     }
@@ -578,7 +666,7 @@ void THTMLEllement::SetText(std::string_view raw) {
     value_.clear();
     if (raw.size() >= 2 && IsQuoteByte(raw.front()) && raw.back() == raw.front()) {
       quote_.assign(1, raw.front());
-      value_ = NormalizeValueSpaces(raw.substr(1, raw.size() - 2));
+      NormalizeValueInto(value_, raw.substr(1, raw.size() - 2));
       name_.clear();
     }
   }
@@ -631,9 +719,14 @@ void THTMLTag::Parse() {
   kind_ = SameAscii(word, "!DOCTYPE") ? HtmlTokenKind::Declaration : HtmlTokenKind::Tag;
   AttributeCutter cutter(t);
   std::string_view raw;
-  while (cutter.Next(pos, raw)) {
+  AttributeCutter::Split split;
+  while (cutter.Next(pos, raw, split)) {
     THTMLEllement& a = NewAttribute();
-    a.SetText(raw);
+    if (split.known) {
+      a.Assign(raw, split.eq, split.valueStart, split.valueLen);
+    } else {
+      a.SetText(raw);
+    }
     a.offset_ = static_cast<std::size_t>(raw.data() - t.data());
     a.OnChange = [this](THTMLEllement& owner, int index, const std::string& oldText,
                         const std::string& newText) {

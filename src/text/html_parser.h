@@ -79,6 +79,8 @@ class THTMLEllement {
   friend class THTMLTag;
   void Reset();
   void Changed(std::string oldText);
+  // Takes raw text already split: e is the '=' (npos for none), then the value.
+  void Assign(std::string_view raw, std::size_t e, std::size_t valueStart, std::size_t valueLen);
 
   int index_ = -1;
   std::string name_;
