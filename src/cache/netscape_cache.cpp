@@ -25,15 +25,31 @@ bool IsSafeBodyName(std::string_view name) {
   std::size_t segmentStart = 0;
   for (std::size_t i = 0; i <= name.size(); ++i) {
     if (i < name.size()) {
-      if (platform::IsTrailByteAt(name, i)) continue;
-      if (name[i] == ':') return false;
-      if (!IsSeparatorAt(name, i)) continue;
+      unsigned char c = static_cast<unsigned char>(name[i]);
+      if (platform::IsLeadByte(c) && i + 1 < name.size()) {
+        ++i;  // the trail byte may be '\\' or '|' and is never a separator
+        continue;
+      }
+      if (c == ':') return false;
+      if (c != '\\' && c != '/') continue;
     }
     std::string_view segment = name.substr(segmentStart, i - segmentStart);
     if (segment.empty() || segment == "." || segment == "..") return false;
     segmentStart = i + 1;
   }
   return true;
+}
+
+// Host separators for a body name below a host-path cache folder.
+std::string HostSeparators(std::string name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (platform::IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+      ++i;
+    } else if (name[i] == '\\') {
+      name[i] = '/';
+    }
+  }
+  return name;
 }
 
 platform::FILETIME RecordTime(std::uint32_t seconds) {
@@ -60,19 +76,41 @@ bool TNetscapeCache::Rewind(TCacheObject& record) {
 
 std::string TNetscapeCache::BodyPath(const TCacheObject& record) const {
   if (!IsSafeBodyName(record.FileName)) return {};
-  std::string name = record.FileName;
   // A cache folder given as a host path takes host separators below it too.
   if (!cacheDirectory_.empty() && cacheDirectory_.back() == '/') {
-    name = platform::AnsiReplaceAll(name, "\\", "/");
+    return cacheDirectory_ + HostSeparators(record.FileName);
   }
-  return cacheDirectory_ + name;
+  return cacheDirectory_ + record.FileName;
+}
+
+bool TNetscapeCache::BodyExists(const std::string& fileName, const std::string& bodyPath) {
+  // fileName is a safe relative name: its folder part ends at the last separator.
+  std::size_t split = 0;
+  for (std::size_t i = 0; i < fileName.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(fileName[i]);
+    if (platform::IsLeadByte(c) && i + 1 < fileName.size()) {
+      ++i;
+    } else if (c == '\\' || c == '/') {
+      split = i + 1;
+    }
+  }
+  std::string folder = fileName.substr(0, split);
+  auto listing = listings_.find(folder);
+  if (listing == listings_.end()) {
+    std::vector<std::string> names = platform::ListFolder(bodyPath.substr(0, bodyPath.size() - (fileName.size() - split)));
+    listing = listings_.emplace(folder, std::unordered_set<std::string>(names.begin(), names.end())).first;
+  }
+  if (listing->second.count(fileName.substr(split))) return true;
+  // Not listed under that exact name: ask the file system, which also matches names
+  // that differ in case on a drive-letter path, or a file that appeared since.
+  return platform::FileExists(bodyPath);
 }
 
 bool TNetscapeCache::ReadNextRecord(TCacheObject& record) {
   if (!IsOpen()) return false;
   while (walker_.NextItem(record)) {
     std::string body = BodyPath(record);
-    if (!body.empty() && platform::FileExists(body)) return true;
+    if (!body.empty() && BodyExists(record.FileName, body)) return true;
   }
   return false;
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "cache/cache_source.h"
 #include "cache/fat_db_reader.h"
@@ -48,11 +50,16 @@ class TNetscapeCache : public TCacheEnumeration {
   bool FindNext(TCacheSourceRecord& rec) override;
 
  private:
+  bool BodyExists(const std::string& fileName, const std::string& bodyPath);
+
   std::string fatDbPath_;
   std::string cacheDirectory_;
   platform::MappedFile file_;
   TFatDbWalker walker_;
   TCacheObject scratch_;
+  // The names in each body folder (relative folder -> names), listed once per
+  // enumeration: one look at a folder costs far less than a path lookup per record.
+  std::unordered_map<std::string, std::unordered_set<std::string>> listings_;
 };
 
 // The WinInet-style functions over TNetscapeCache.  The pattern is not used.

@@ -75,9 +75,8 @@ bool TWebCache::FindFirst(TWebCacheEntryInfo& entry) {
 
 bool TWebCache::FindNext(TWebCacheEntryInfo& entry) {
   if (!enumHandle_) return false;
-  TCacheSourceRecord rec;
-  while (enumHandle_->FindNext(rec)) {
-    if (IsDeliverable(rec)) return Deliver(rec, entry);
+  while (enumHandle_->FindNext(record_)) {
+    if (IsDeliverable(record_)) return Deliver(record_, entry);
   }
   return false;
 }

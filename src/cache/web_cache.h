@@ -50,4 +50,5 @@ class TWebCache {
 
   std::unique_ptr<TWebCacheSource> source_;
   std::unique_ptr<TCacheEnumeration> enumHandle_;
+  TCacheSourceRecord record_;  // reused for every fetch, keeps its string buffers
 };
