@@ -1,8 +1,9 @@
 // tollhaven: the desktop program.
 //   tollhaven [--prefix DIR] [--registry FILE] [--fat-db FILE] [--settings DIR]
-//             [--select URL]
+//             [--select URL] [--screenshot FILE.png]
 // The options find the browser's cache as tollhaven-cli does; --select opens a
-// folder of the cache tree once the cache is loaded.
+// folder of the cache tree once the cache is loaded; --screenshot saves a picture
+// of the window and quits.
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
@@ -29,6 +30,7 @@ struct Options {
   std::string FatDb;
   std::string SettingsDir;
   std::string Select;
+  std::string Screenshot;
 };
 
 std::string* ValueOption(Options& o, const std::string& name) {
@@ -37,6 +39,7 @@ std::string* ValueOption(Options& o, const std::string& name) {
   if (name == "--fat-db") return &o.FatDb;
   if (name == "--settings") return &o.SettingsDir;
   if (name == "--select") return &o.Select;
+  if (name == "--screenshot") return &o.Screenshot;
   return nullptr;
 }
 
@@ -117,6 +120,15 @@ int main(int argc, char** argv) {
       if (QTreeWidgetItem* item = window.TreePane()->FindTreeNode(url))
         window.tvwCache->setCurrentItem(item);
       window.tvwCache->setFocus();
+    }
+    if (!options.Screenshot.empty()) {
+      // For documentation: the window as it stands once painted, then quit.
+      const QString file = QString::fromStdString(options.Screenshot);
+      QTimer::singleShot(800, &window, [&window, file] {
+        const bool saved = window.grab().save(file, "PNG");
+        if (!saved) std::fprintf(stderr, "tollhaven: cannot write %s\n", file.toUtf8().constData());
+        QApplication::exit(saved ? 0 : 1);
+      });
     }
     return app.exec();
   } catch (const std::exception& e) {
