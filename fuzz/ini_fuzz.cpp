@@ -12,14 +12,19 @@
 
 namespace {
 
+// One scratch file per process, removed again at exit.
+char g_scratch[] = "/tmp/th_ini_fuzz_XXXXXX";
+
 std::string ScratchFile() {
-  static std::string path = [] {
-    std::string tmpl = "/tmp/th_ini_fuzz_XXXXXX";
-    int fd = mkstemp(tmpl.data());
-    if (fd >= 0) close(fd);
-    return tmpl;
+  static const bool made = [] {
+    int fd = mkstemp(g_scratch);
+    if (fd < 0) return false;
+    close(fd);
+    std::atexit([] { unlink(g_scratch); });
+    return true;
   }();
-  return path;
+  (void)made;
+  return g_scratch;
 }
 
 }  // namespace
