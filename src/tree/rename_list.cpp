@@ -1,41 +1,91 @@
 #include "tree/rename_list.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "common/url.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
-std::string NormaliseRenameUrl(std::string_view url) { return DecodeUrl(url); }
+std::string NormaliseRenameUrl(std::string_view url) {
+  // Without an escape the decoded form is the URL itself; skipping the split keeps
+  // the per-entry lookup of a big cache cheap.
+  if (url.find('%') == std::string_view::npos) return std::string(url);
+  return DecodeUrl(url);
+}
+
+namespace {
+
+// ASCII letters in single-byte positions only, as AnsiLowerCase lowers them.
+template <class Fn>
+void ForEachLoweredByte(std::string_view s, Fn fn) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (platform::IsLeadByte(c) && i + 1 < s.size()) {
+      fn(c);
+      fn(static_cast<unsigned char>(s[++i]));
+      continue;
+    }
+    fn(c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c);
+  }
+}
+
+}  // namespace
+
+std::size_t TWebCacheRenameItems::CaseHash::operator()(std::string_view url) const {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  ForEachLoweredByte(url, [&](unsigned char c) {
+    h ^= c;
+    h *= 1099511628211ull;
+  });
+  return static_cast<std::size_t>(h);
+}
+
+bool TWebCacheRenameItems::CaseEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]);
+    unsigned char cb = static_cast<unsigned char>(b[i]);
+    if (platform::IsLeadByte(ca) && i + 1 < a.size()) {
+      // Both must hold the same double-byte character, trail byte untouched.
+      if (ca != cb || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+    if (ca != cb) return false;
+  }
+  return true;
+}
 
 const TWebCacheRenameItem& TWebCacheRenameItems::Add(const std::string& originalUrl,
                                                      const std::string& newUrl) {
-  std::string original = NormaliseRenameUrl(originalUrl);
-  std::string target = NormaliseRenameUrl(newUrl);
-  if (platform::AnsiFindStr(target, "://") == platform::npos) {
-    std::size_t sep = platform::AnsiFindStr(original, "://");
-    if (sep != platform::npos) target = original.substr(0, sep + 3) + target;
+  TWebCacheRenameItem probe{NormaliseRenameUrl(originalUrl), NormaliseRenameUrl(newUrl)};
+  if (platform::AnsiFindStr(probe.NewUrl, "://") == platform::npos) {
+    std::size_t sep = platform::AnsiFindStr(probe.OriginalUrl, "://");
+    if (sep != platform::npos) probe.NewUrl = probe.OriginalUrl.substr(0, sep + 3) + probe.NewUrl;
   }
-  std::string key = platform::AnsiLowerCase(original);
-  auto it = byKey_.find(key);
+  auto it = byKey_.find(std::string_view(probe.OriginalUrl));
   if (it != byKey_.end()) {
-    it->second->NewUrl = std::move(target);
-    return *it->second;
+    (*it)->NewUrl = std::move(probe.NewUrl);
+    return **it;
   }
-  auto item = std::make_unique<TWebCacheRenameItem>();
-  item->OriginalUrl = std::move(original);
-  item->NewUrl = std::move(target);
-  TWebCacheRenameItem* raw = item.get();
-  items_.push_back(std::move(item));
-  byKey_.emplace(std::move(key), raw);
+  items_.push_back(std::move(probe));
+  byKey_.insert(&items_.back());
   sortedValid_ = false;
-  return *raw;
+  return items_.back();
 }
 
 std::string TWebCacheRenameItems::Lookup(std::string_view url) const {
   if (byKey_.empty()) return {};
-  auto it = byKey_.find(platform::AnsiLowerCase(NormaliseRenameUrl(url)));
-  return it == byKey_.end() ? std::string() : it->second->NewUrl;
+  if (url.find('%') != std::string_view::npos) {
+    std::string normal = DecodeUrl(url);
+    auto it = byKey_.find(std::string_view(normal));
+    return it == byKey_.end() ? std::string() : (*it)->NewUrl;
+  }
+  auto it = byKey_.find(url);
+  return it == byKey_.end() ? std::string() : (*it)->NewUrl;
 }
 
 void TWebCacheRenameItems::Clear() {
@@ -50,9 +100,9 @@ void TWebCacheRenameItems::SortIfNeeded() const {
   // One collation key per item instead of a locale comparison per step.
   std::vector<std::pair<std::string, TWebCacheRenameItem*>> keyed;
   keyed.reserve(items_.size());
-  for (const auto& item : items_) {
-    keyed.emplace_back(platform::AnsiSortKey(platform::AnsiLowerCase(item->OriginalUrl), false),
-                       item.get());
+  for (const TWebCacheRenameItem& item : items_) {
+    keyed.emplace_back(platform::AnsiSortKey(platform::AnsiLowerCase(item.OriginalUrl), false),
+                       const_cast<TWebCacheRenameItem*>(&item));
   }
   std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
     if (a.first != b.first) return a.first < b.first;

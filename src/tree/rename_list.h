@@ -5,10 +5,10 @@
 #pragma once
 
 #include <cstddef>
-#include <memory>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct TWebCacheRenameItem {
@@ -50,8 +50,30 @@ class TWebCacheRenameItems {
  private:
   void SortIfNeeded() const;
 
-  std::vector<std::unique_ptr<TWebCacheRenameItem>> items_;
-  std::unordered_map<std::string, TWebCacheRenameItem*> byKey_;  // lower-cased original
+  // Hash and equality of the original URL as AnsiLowerCase would see it, without
+  // keeping a lower-cased copy of every URL.
+  struct CaseHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view url) const;
+    std::size_t operator()(const TWebCacheRenameItem* item) const {
+      return (*this)(std::string_view(item->OriginalUrl));
+    }
+  };
+  struct CaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+    bool operator()(const TWebCacheRenameItem* a, const TWebCacheRenameItem* b) const {
+      return (*this)(std::string_view(a->OriginalUrl), std::string_view(b->OriginalUrl));
+    }
+    bool operator()(std::string_view a, const TWebCacheRenameItem* b) const {
+      return (*this)(a, std::string_view(b->OriginalUrl));
+    }
+    bool operator()(const TWebCacheRenameItem* a, std::string_view b) const {
+      return (*this)(std::string_view(a->OriginalUrl), b);
+    }
+  };
+  std::deque<TWebCacheRenameItem> items_;  // a deque keeps item addresses stable
+  std::unordered_set<TWebCacheRenameItem*, CaseHash, CaseEqual> byKey_;
   mutable std::vector<TWebCacheRenameItem*> sorted_;
   mutable bool sortedValid_ = true;
 };

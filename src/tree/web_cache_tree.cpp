@@ -78,12 +78,10 @@ void TWebCacheTreeNode::SetCaptionQuiet(const std::string& text) {
   if (parent_) parent_->InvalidateIndex();
   caption_ = text;
   std::string lower = platform::AnsiLowerCase(text);
-  keySame_ = lower == caption_;
-  if (keySame_) {
-    key_.clear();
-    key_.shrink_to_fit();
+  if (lower == caption_) {
+    key_.reset();
   } else {
-    key_ = std::move(lower);
+    key_ = std::make_unique<std::string>(std::move(lower));
   }
 }
 
@@ -100,7 +98,8 @@ std::string TWebCacheTreeNode::GetDisplayName() const {
 void TWebCacheTreeNode::IndexInsert(TWebCacheTreeNode* child) {
   if (!indexValid_) return;
   if (!child->isFolder_ && !filesIndexed_) return;
-  IndexSlot& slot = index_[std::string_view(child->Key())];
+  if (!index_) index_ = std::make_unique<Index>();
+  IndexSlot& slot = (*index_)[std::string_view(child->Key())];
   if (child->isFolder_) {
     if (!slot.folder) slot.folder = child;
   } else if (!slot.file) {
@@ -108,45 +107,56 @@ void TWebCacheTreeNode::IndexInsert(TWebCacheTreeNode* child) {
   }
 }
 
-void TWebCacheTreeNode::EnsureIndex() const {
-  if (indexValid_ && filesIndexed_) return;
+void TWebCacheTreeNode::EnsureIndex(bool withFiles) const {
+  if (!index_) {
+    index_ = std::make_unique<Index>();
+    indexValid_ = false;
+  }
   if (!indexValid_) {
-    index_.clear();
+    index_->clear();
+    filesIndexed_ = withFiles;
     for (const auto& c : children_) {
-      IndexSlot& slot = index_[std::string_view(c->Key())];
+      if (!c->isFolder_ && !withFiles) continue;
+      IndexSlot& slot = (*index_)[std::string_view(c->Key())];
       TWebCacheTreeNode*& p = c->isFolder_ ? slot.folder : slot.file;
       if (!p) p = c.get();
     }
-  } else {
+    indexValid_ = true;
+    return;
+  }
+  if (withFiles && !filesIndexed_) {
     for (const auto& c : children_) {
       if (c->isFolder_) continue;
-      IndexSlot& slot = index_[std::string_view(c->Key())];
+      IndexSlot& slot = (*index_)[std::string_view(c->Key())];
       if (!slot.file) slot.file = c.get();
     }
+    filesIndexed_ = true;
   }
-  indexValid_ = true;
-  filesIndexed_ = true;
 }
 
 TWebCacheTreeNode* TWebCacheTreeNode::FindFolderChild(std::string_view name) const {
-  if (!indexValid_) EnsureIndex();
+  if (children_.empty()) return nullptr;
+  // Folders are always indexed while the index is valid; files only on demand.
+  EnsureIndex(false);
   std::string key = platform::AnsiLowerCase(name);
-  auto it = index_.find(std::string_view(key));
-  return it == index_.end() ? nullptr : it->second.folder;
+  auto it = index_->find(std::string_view(key));
+  return it == index_->end() ? nullptr : it->second.folder;
 }
 
 TWebCacheTreeNode* TWebCacheTreeNode::FindFileChild(std::string_view name) const {
-  EnsureIndex();
+  if (children_.empty()) return nullptr;
+  EnsureIndex(true);
   std::string key = platform::AnsiLowerCase(name);
-  auto it = index_.find(std::string_view(key));
-  return it == index_.end() ? nullptr : it->second.file;
+  auto it = index_->find(std::string_view(key));
+  return it == index_->end() ? nullptr : it->second.file;
 }
 
 TWebCacheTreeNode* TWebCacheTreeNode::FindChild(std::string_view name) const {
-  EnsureIndex();
+  if (children_.empty()) return nullptr;
+  EnsureIndex(true);
   std::string key = platform::AnsiLowerCase(name);
-  auto it = index_.find(std::string_view(key));
-  if (it == index_.end()) return nullptr;
+  auto it = index_->find(std::string_view(key));
+  if (it == index_->end()) return nullptr;
   return it->second.file ? it->second.file : it->second.folder;
 }
 
@@ -173,9 +183,9 @@ std::unique_ptr<TWebCacheTreeNode> TWebCacheTreeNode::DetachChild(TWebCacheTreeN
   auto it = std::find_if(children_.begin(), children_.end(),
                          [child](const auto& c) { return c.get() == child; });
   if (it == children_.end()) return nullptr;
-  if (indexValid_) {
-    auto slot = index_.find(std::string_view(child->Key()));
-    if (slot != index_.end() && (slot->second.folder == child || slot->second.file == child)) {
+  if (indexValid_ && index_) {
+    auto slot = index_->find(std::string_view(child->Key()));
+    if (slot != index_->end() && (slot->second.folder == child || slot->second.file == child)) {
       InvalidateIndex();  // its key view points into the leaving node
     }
   }
@@ -333,7 +343,7 @@ int TWebCacheTree::GetCount() { return webCache_->GetCount(); }
 
 void TWebCacheTree::ClearTree() {
   root_->children_.clear();
-  root_->index_.clear();
+  root_->index_.reset();
   root_->indexValid_ = true;
   root_->filesIndexed_ = false;
   root_->totalSize_ = 0;
@@ -386,35 +396,32 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
     }
   }
 
-  // Walk (and create) the folders of the URL.
+  // Walk (and create) the folders of the URL.  A folder's URL prefix is the folded
+  // path up to its segment; only a leading scheme ("http:") is followed by "//" (a
+  // host with a port, "h:8080", is an ordinary segment).
   std::string path = platform::AnsiReplaceAll(entry.FolderUrl, "//", "/");
+  std::size_t schemeSlash = std::string::npos;  // where the scheme's second '/' goes
   TWebCacheTreeNode* node = root_.get();
-  std::string prefix;
   int depth = 0;
   bool first = true;
   std::size_t start = 0;
   while (true) {
-    std::size_t slash = path.find('/', start);
+    std::size_t slash = path.find('/', start);  // '/' is never a CP932 trail byte
     if (slash == std::string::npos) break;
     std::string_view seg(path.data() + start, slash - start);
     start = slash + 1;
-    if (seg.empty()) {
-      prefix += '/';
-      continue;
-    }
-    // Only a leading scheme ("http:") is followed by "//"; a host with a port
-    // ("h:8080") is an ordinary segment.
-    bool scheme = first && enableScheme_ && seg.back() == ':';
+    if (seg.empty()) continue;
+    if (first && enableScheme_ && seg.back() == ':') schemeSlash = slash;
     first = false;
-    prefix += seg;
-    prefix += scheme ? "//" : "/";
     if (depth >= kMaxFolderDepth) continue;
     TWebCacheTreeNode* child = node->FindFolderChild(seg);
     if (!child) {
       // Parent left unset until AddChild, so naming it does not disturb the index.
       auto folder = std::make_unique<TWebCacheTreeNode>(this, nullptr, true);
       folder->SetCaptionQuiet(std::string(seg));
-      folder->entry_.FolderUrl = prefix;
+      std::string prefix = path.substr(0, slash + 1);
+      if (schemeSlash != std::string::npos) prefix.insert(schemeSlash, 1, '/');
+      folder->entry_.FolderUrl = std::move(prefix);
       child = node->AddChild(std::move(folder));
     }
     node = child;

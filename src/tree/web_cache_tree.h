@@ -39,16 +39,13 @@ class TWebCacheTreeNode {
   // empty for a file without a name until MakeNamesUnique gives it the default name.
   const std::string& Caption() const { return caption_; }
   // Caption lower-cased; used for finding and sorting.
-  const std::string& Key() const { return keySame_ ? caption_ : key_; }
+  const std::string& Key() const { return key_ ? *key_ : caption_; }
   bool IsFolder() const { return isFolder_; }
   // A file's entry; for a folder only Size, LastModified and FolderUrl are used.
   TWebCacheEntryInfoEx& EntryInfo() { return entry_; }
   const TWebCacheEntryInfoEx& EntryInfo() const { return entry_; }
   // A folder's total size as a 64-bit sum (EntryInfo().Size is capped at 4 GiB - 1).
   std::uint64_t TotalSize() const { return isFolder_ ? totalSize_ : entry_.Size; }
-
-  bool Destroying = false;
-  bool Marked = false;
 
   std::size_t Count() const { return children_.size(); }
   TWebCacheTreeNode* Items(std::size_t i) const { return children_[i].get(); }
@@ -88,25 +85,36 @@ class TWebCacheTreeNode {
   TWebCacheTreeNode* AddChild(std::unique_ptr<TWebCacheTreeNode> child);
   std::unique_ptr<TWebCacheTreeNode> DetachChild(TWebCacheTreeNode* child);
   void IndexInsert(TWebCacheTreeNode* child);
-  void EnsureIndex() const;
+  void EnsureIndex(bool withFiles) const;
   void InvalidateIndex() { indexValid_ = false; }
   void SetCaptionQuiet(const std::string& text);
 
   TWebCacheTree* tree_;
   TWebCacheTreeNode* parent_;
   bool isFolder_;
-  bool keySame_ = true;
   // While a file index is not needed (Build), files are left out of the index and
   // added when it is first asked for.
   mutable bool indexValid_ = true;
   mutable bool filesIndexed_ = false;
+
+ public:
+  // Set while the node is being deleted.
+  bool Destroying = false;
+  // Cleared when the node joins a copy list; the copy engine uses it.
+  bool Marked = false;
+
+ private:
   std::string caption_;
-  std::string key_;
+  // Only held when it differs from the caption (most names are lower case already);
+  // a million nodes make every byte count.
+  std::unique_ptr<std::string> key_;
   TWebCacheEntryInfoEx entry_;
   std::uint64_t totalSize_ = 0;
   std::vector<std::unique_ptr<TWebCacheTreeNode>> children_;
-  // Key -> folder / first file child.  Views point into the children's own keys.
-  mutable std::unordered_map<std::string_view, IndexSlot> index_;
+  // Key -> folder / first file child, for folders only (created on first use).
+  // Views point into the children's own keys.
+  using Index = std::unordered_map<std::string_view, IndexSlot>;
+  mutable std::unique_ptr<Index> index_;
 };
 
 // File nodes in order of their lower-cased SourceUrl, without duplicates; the input of
