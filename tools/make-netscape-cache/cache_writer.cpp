@@ -277,6 +277,17 @@ std::string WindowsToHostPath(const std::string& outDir, std::string_view window
   return host.string();
 }
 
+namespace {
+// Everything the tool writes must stay inside the prefix, whatever names the description
+// uses ("..\..", user names with backslashes).
+bool InsideFolder(const std::string& folder, const std::string& path) {
+  std::string f = fs::path(folder).lexically_normal().string();
+  std::string p = fs::path(path).lexically_normal().string();
+  while (f.size() > 1 && f.back() == '/') f.pop_back();
+  return p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '/';
+}
+}  // namespace
+
 std::string ProfileFolderFor(const Profile& profile) {
   std::string install = StripTrailingBackslash(profile.installDirectory);
   std::size_t slash = install.rfind('\\');
@@ -291,6 +302,11 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
   std::error_code ec;
   options.outDir = fs::absolute(options.outDir, ec).lexically_normal().string();
   while (options.outDir.size() > 1 && options.outDir.back() == '/') options.outDir.pop_back();
+  // Never mix with what is already there: stale body files would look like cache content.
+  if (fs::exists(options.outDir, ec) && !fs::is_empty(options.outDir, ec)) {
+    error = options.outDir + " is not empty; give a new or empty folder";
+    return false;
+  }
   summary = WriteSummary{};
   if (p.user.empty()) {
     error = "the profile needs a user name";
@@ -306,6 +322,13 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
   if (WindowsToHostPath(options.outDir, cacheWin).empty()) {
     error = "the cache directory must be a drive-letter path";
     return false;
+  }
+  const std::string* const ownPaths[] = {&p.installDirectory, &profileWin, &cacheWin};
+  for (const std::string* w : ownPaths) {
+    if (!InsideFolder(options.outDir, WindowsToHostPath(options.outDir, *w))) {
+      error = "'" + *w + "' leads out of the output folder";
+      return false;
+    }
   }
   fs::create_directories(options.outDir, ec);
   if (ec) {
@@ -409,6 +432,13 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
       body = e.body;
     }
     std::string bodyHost = WindowsToHostPath(options.outDir, cacheWin + "\\" + e.fileName);
+    // Odd names are kept in FAT.DB (readers must cope with them), but their bodies are
+    // only written where they stay inside the prefix.
+    if (!e.missingBody && !InsideFolder(options.outDir, bodyHost)) {
+      error = "entry at line " + std::to_string(e.line) + ": body file name '" + e.fileName +
+              "' leads out of the output folder";
+      return false;
+    }
     if (!e.missingBody && !WriteFile(bodyHost, body, error)) return false;
     std::uint32_t length = e.contentLength ? *e.contentLength : static_cast<std::uint32_t>(body.size());
     totalBytes += body.size();

@@ -182,7 +182,12 @@ bool ParseDescription(const std::string& text, const std::string& path,
   auto finishEntry = [&]() -> bool {
     if (section != Section::Entry) return true;
     CacheEntry& e = out.entries.back();
-    if (!bodyEncoding.empty() && inlineBody) {
+    if (!bodyEncoding.empty() && !inlineBody) {
+      error = path + ":" + std::to_string(e.line) +
+              ": body-encoding converts inline bodies only; encode the body file itself";
+      return false;
+    }
+    if (!bodyEncoding.empty()) {
       std::string converted;
       if (!ConvertEncoding(e.body, bodyEncoding.c_str(), converted)) {
         error = path + ":" + std::to_string(e.line) + ": body cannot be converted to " +
