@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/system_error.h"
 
 namespace {
 
@@ -59,6 +60,14 @@ bool CliCheckCache(CliContext& context, std::string& fatDbPath) {
     std::string host = platform::HostPath(fatDbPath);
     CliError(context, "no Netscape cache: FAT.DB not found at " + shown +
                           (host != shown ? " (" + host + ")" : std::string()));
+    return false;
+  }
+  platform::MappedFile probe;
+  if (!probe.Open(fatDbPath)) {
+    std::string reason = platform::SystemErrorText(platform::LastError());
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
+    CliError(context, "cannot read FAT.DB at " + platform::AnsiToUtf8(fatDbPath) + ": " +
+                          platform::AnsiToUtf8(reason));
     return false;
   }
   return true;
