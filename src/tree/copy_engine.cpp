@@ -160,6 +160,48 @@ class PageWriter {
   std::uint64_t written_ = 0;
 };
 
+// The folder URL under which a file node's copy lies: its tree folder's, whose case is
+// that of the first URL met in that folder.  URLs that differ only in case share one
+// tree folder, and on a file system that tells case apart they must share one local
+// folder too.
+std::string MirrorFolderUrl(const TWebCacheTreeNode& node) {
+  const TWebCacheTreeNode* parent = node.Parent();
+  if (parent && parent->Parent()) return parent->EntryInfo().FolderUrl;
+  return node.EntryInfo().FolderUrl;
+}
+
+// The cached file a mapped link target names: a folder stands for its default file;
+// a fragment is not part of the name.
+TWebCacheTreeNode* FindTargetFile(const TWebCacheTree& tree, std::string_view target,
+                                  std::string* fragment) {
+  std::size_t hash = platform::AnsiFind(target, '#');
+  std::string_view url = target.substr(0, hash);
+  TWebCacheTreeNode* node = tree.FindNodeByUrl(url);
+  if (node && node->IsFolder()) {
+    if (url.empty() || url.back() != '/') return nullptr;
+    node = tree.FindNodeByUrl(std::string(url) + tree.DefaultFileName);
+  }
+  if (!node || node->IsFolder()) return nullptr;
+  if (fragment) fragment->assign(hash == std::string_view::npos ? "" : target.substr(hash));
+  return node;
+}
+
+// A link made relative to the copy (what LinkToLocal gives).  When the target is a
+// cached file, the link is spelt with the case of the file's local folder and name, so
+// that it resolves on a case-sensitive file system as it did on the browser's.
+// `target` receives the mapped absolute target.
+std::string LocalLink(const TWebCacheTree& tree, const std::string& base, std::string_view link,
+                      std::string& target) {
+  const std::string b = WithScheme(tree, base);
+  target = tree.MapLinkTarget(b, AdjustLink(tree, link));
+  std::string fragment;
+  if (const TWebCacheTreeNode* node = FindTargetFile(tree, target, &fragment)) {
+    return tree.MakeLinkRelative(
+        b, WithScheme(tree, MirrorFolderUrl(*node)) + node->GetDisplayName() + fragment);
+  }
+  return tree.MakeLinkRelative(b, target);
+}
+
 // A new value that an unquoted attribute could not hold as it is gets quotes.
 void SetLinkValue(THTMLEllement& attr, const std::string& value) {
   if (attr.Quote().empty() && !attr.Separator().empty() &&
@@ -264,7 +306,8 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
         if (FindRefreshTarget(value, at)) {
           std::string_view target = std::string_view(value).substr(at);
           if (!target.empty() && !IsScriptOrMail(target)) {
-            content.SetValue(value.substr(0, at) + tree.LinkToLocal(base, target));
+            std::string mapped;
+            content.SetValue(value.substr(0, at) + LocalLink(tree, base, target, mapped));
           }
         }
       } else {
@@ -288,14 +331,12 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
             tag.RemoveAttribute(i);
             continue;
           }
-          SetLinkValue(attr, tree.LinkToLocal(base, value));
+          std::string target;
+          SetLinkValue(attr, LocalLink(tree, base, value, target));
           if (isSrc && follow) {
-            std::string target =
-                tree.MapLinkTarget(WithScheme(tree, base), AdjustLink(tree, value));
             if (copyMethod == kCopyMethodAll || StartsWithNoCase(target, domain)) {
-              TWebCacheTreeNode* found = tree.FindNodeByUrl(target);
-              if (found && found->IsFolder()) found = tree.FindNodeByUrl(target + tree.DefaultFileName);
-              if (found && !found->IsFolder() && !list.Contains(found)) {
+              TWebCacheTreeNode* found = FindTargetFile(tree, target, nullptr);
+              if (found && !list.Contains(found)) {
                 list.AddNode(found);
                 if (callbacks) callbacks->ProgressGrow();
                 result = -1;
@@ -337,7 +378,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
 
     const TWebCacheEntryInfoEx& entry = node->EntryInfo();
     const std::string localFolder =
-        dest + UrlToLocalPath(LocalFolderText(entry.FolderUrl, base, folderCreation));
+        dest + UrlToLocalPath(LocalFolderText(MirrorFolderUrl(*node), base, folderCreation));
     const std::string destPath = localFolder + UrlToLocalPath(node->GetDisplayName());
 
     // Whatever the cache holds, nothing is written outside the destination.

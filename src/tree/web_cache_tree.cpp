@@ -639,6 +639,10 @@ std::string TWebCacheTree::GetPageTitle(std::string_view url) const {
     // Before the names are settled a nameless page still has an empty caption.
     if (TWebCacheTreeNode* folder = FindNodeByUrl(url)) node = folder->FindFileChild("");
   }
+  return GetPageTitle(node);
+}
+
+std::string TWebCacheTree::GetPageTitle(const TWebCacheTreeNode* node) {
   if (!node || node->IsFolder()) return {};
   std::string type = platform::AnsiLowerCase(node->EntryInfo().HeaderInfo.GetValue("Content-Type"));
   if (type.find("text/html") == std::string::npos) return {};

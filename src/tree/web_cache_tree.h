@@ -18,12 +18,11 @@
 #include <vector>
 
 #include "cache/cache_entry.h"
+#include "cache/web_cache.h"
 #include "common/content_type.h"
 #include "tree/rename_list.h"
 
 class TCrcTable;
-class TWebCache;
-class TWebCacheSource;
 class TWebCacheTree;
 
 class TWebCacheTreeNode {
@@ -206,6 +205,8 @@ class TWebCacheTree {
   // Drops every node below the root; cached files are not touched.
   void ClearTree();
   std::string GetPageTitle(std::string_view url) const;
+  // The title of a file node's cached page; "" for folders and non-HTML entries.
+  static std::string GetPageTitle(const TWebCacheTreeNode* node);
   // WebCache's entry count (for a progress bar before Build).
   int GetCount();
 
