@@ -42,12 +42,14 @@ struct CliCommand {
 
 int RunWhereCommand(CliContext& context);
 int RunEntriesCommand(CliContext& context);
+int RunExportCommand(CliContext& context);
 int RunListCommand(CliContext& context);
 int RunTreeCommand(CliContext& context);
 
 inline constexpr CliCommand kCliCommands[] = {
     {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand},
     {"entries", "", "list every cache entry as tab-separated UTF-8", RunEntriesCommand},
+    {"export", "URLPREFIX...|--all --to DIR", "copy cached folders to DIR with links made local", RunExportCommand},
     {"list", "", "list every cached file with its local name and title (TSV)", RunListCommand},
     {"tree", "", "show the folder tree with file counts and sizes", RunTreeCommand},
 };
