@@ -258,6 +258,31 @@ TEST(MakeNetscapeCache, FaultsAreWrittenAsAsked) {
   EXPECT_EQ(states["http://faults.example.com/twice.html|M0TWICE2.html"], "ok");
 }
 
+TEST(MakeNetscapeCache, ItemsLargerThanAPageStayWhole) {
+  // The library moves such pairs to chained big-item pages; what a reader that walks
+  // bucket pages meets there is its own business, but the record must be intact.
+  NetscapeCacheSpec spec;
+  NetscapeEntry e;
+  e.url = "http://big.example.com/huge-header.html";
+  e.headerA = "X-Long: " + std::string(12000, 'y');
+  e.body = "b";
+  spec.entries.push_back(e);
+  e = {};
+  e.url = "http://big.example.com/small.html";
+  e.body = "s";
+  spec.entries.push_back(e);
+  NetscapeFixture fx(spec);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  auto items = ItemsByUrl(fx.fatDb());
+  ASSERT_EQ(items.size(), 2u);
+  const Item& big = items["http://big.example.com/huge-header.html"];
+  ASSERT_TRUE(big.complete);
+  EXPECT_EQ(big.lengths[2], 12009u);
+  EXPECT_EQ(big.strings[2].size(), 12008u);
+  EXPECT_GE(fs::file_size(fx.fatDb()), 4096u * 5);
+  EXPECT_TRUE(items["http://big.example.com/small.html"].complete);
+}
+
 TEST(MakeNetscapeCache, SameKeyTwiceKeepsTheLaterItem) {
   NetscapeCacheSpec spec;
   NetscapeEntry e;
