@@ -34,6 +34,17 @@ std::unique_ptr<uitest::TMemoryCacheSource> MakeBigSource(const std::string& fol
     source->Add({"http://big.example.com/files/f" + std::to_string(i) + kExt[t], kTypes[t],
                  body, 978307200 + static_cast<std::int64_t>(i)});
   }
+  // The rest of the cache shares a few body files: writing 90,000 files would time
+  // the disk rather than the window.
+  std::string shared[4];
+  for (int t = 0; t < 4; ++t) {
+    shared[t] = folder + "/shared" + std::to_string(t);
+    std::FILE* f = std::fopen(shared[t].c_str(), "wb");
+    if (f) {
+      std::fputs(t == 0 ? "<html><head><title>Shared page</title></head></html>" : "data", f);
+      std::fclose(f);
+    }
+  }
   for (std::size_t i = bigFolder; i < total; ++i) {
     const int t = static_cast<int>(i % 4);
     const std::string host = "h" + std::to_string(i % 40) + ".example.org";
@@ -41,7 +52,8 @@ std::unique_ptr<uitest::TMemoryCacheSource> MakeBigSource(const std::string& fol
     std::string body = t == 0 ? "<title>T" + std::to_string(i) + "</title>" : std::string(64, 'x');
     source->Add({(i % 5 == 0 ? "https://" : "http://") + host + "/" + dir + "/p" +
                      std::to_string(i) + kExt[t],
-                 kTypes[t], body, 978307200 + static_cast<std::int64_t>(i % 100000)});
+                 kTypes[t], body, 978307200 + static_cast<std::int64_t>(i % 100000),
+                 shared[t]});
   }
   return source;
 }

@@ -63,11 +63,13 @@ TMemoryCacheSource::TMemoryCacheSource(std::string folder) : folder_(std::move(f
 void TMemoryCacheSource::Add(const MemoryEntry& entry) {
   TCacheSourceRecord rec;
   rec.SourceUrlName = entry.url;
-  rec.LocalFileName = folder_ + "/M" + std::to_string(records_.size()) + ".dat";
+  rec.LocalFileName = entry.sharedFile.empty()
+                          ? folder_ + "/M" + std::to_string(records_.size()) + ".dat"
+                          : entry.sharedFile;
   rec.SizeLow = static_cast<std::uint32_t>(entry.body.size());
   rec.LastModifiedTime = platform::UnixSecondsToFileTime(entry.modified);
   if (!entry.contentType.empty()) rec.HeaderInfo = "Content-Type: " + entry.contentType + "\r\n";
-  std::ofstream(rec.LocalFileName, std::ios::binary) << entry.body;
+  if (entry.sharedFile.empty()) std::ofstream(rec.LocalFileName, std::ios::binary) << entry.body;
   records_.push_back(std::move(rec));
 }
 

@@ -26,10 +26,17 @@ QApplication& App();
 void Pump(int ms);
 
 struct MemoryEntry {
+  MemoryEntry(std::string u, std::string type, std::string b,
+              std::int64_t time = 978307200, std::string shared = {})
+      : url(std::move(u)), contentType(std::move(type)), body(std::move(b)),
+        modified(time), sharedFile(std::move(shared)) {}
   std::string url;
   std::string contentType;  // "" = no Content-Type line
   std::string body;
   std::int64_t modified = 978307200;  // 2001-01-01 00:00:00 UTC
+  // An existing body file to name instead of writing `body` (benchmarks share one
+  // file among many entries); the size is still that of `body`.
+  std::string sharedFile;
 };
 
 // Hands out its entries in order; DeleteEntry removes the body file.
