@@ -30,6 +30,12 @@ TWebCache::~TWebCache() { FindClose(); }
 void TWebCache::SetSource(std::unique_ptr<TWebCacheSource> source) {
   FindClose();
   source_ = source ? std::move(source) : std::make_unique<TNetscapeCacheSource>();
+  if (notifier_) source_->SetNotifier(notifier_);
+}
+
+void TWebCache::SetNotifier(TCacheNotifier* notifier) {
+  notifier_ = notifier;
+  source_->SetNotifier(notifier);
 }
 
 // Cookies, history entries and URLs whose scheme the program cannot map are never

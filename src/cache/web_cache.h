@@ -39,16 +39,17 @@ class TWebCache {
   // Number of entries that an enumeration delivers (runs one by itself).
   virtual int GetCount();
 
-  // The source; replacing it closes an open enumeration.
+  // The source; replacing it closes an open enumeration, and the new source reports
+  // to the notifier given here.
   TWebCacheSource& Source() { return *source_; }
   void SetSource(std::unique_ptr<TWebCacheSource> source);
-  // Shortcut for Source().SetNotifier.
-  void SetNotifier(TCacheNotifier* notifier) { source_->SetNotifier(notifier); }
+  void SetNotifier(TCacheNotifier* notifier);
 
  private:
   bool Deliver(const TCacheSourceRecord& rec, TWebCacheEntryInfo& entry) const;
 
   std::unique_ptr<TWebCacheSource> source_;
+  TCacheNotifier* notifier_ = nullptr;
   std::unique_ptr<TCacheEnumeration> enumHandle_;
   TCacheSourceRecord record_;  // reused for every fetch, keeps its string buffers
 };

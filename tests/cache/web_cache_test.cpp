@@ -227,6 +227,23 @@ TEST_F(WebCacheTest, DeleteEntryGoesToTheSource) {
   EXPECT_EQ(log.deleted, (std::vector<std::string>{"http://h/gone", ""}));
 }
 
+TEST_F(WebCacheTest, NewSourceReportsToTheSameNotifier) {
+  struct Silent : TCacheNotifier {
+    void ShowMessage(const std::string&) override {}
+  } notifier;
+  TWebCache cache(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{Rec("http://h/1")}, log));
+  cache.SetNotifier(&notifier);
+  TWebCacheEntryInfo e;
+  ASSERT_TRUE(cache.FindFirst(e));
+  cache.SetSource(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{}, log));
+  EXPECT_EQ(cache.Source().Notifier(), &notifier);
+  EXPECT_FALSE(cache.IsEnumerating());  // the old source's enumeration is gone
+  EXPECT_EQ(log.live, 0);
+  cache.SetSource(nullptr);  // back to the Netscape source
+  EXPECT_NE(dynamic_cast<TNetscapeCacheSource*>(&cache.Source()), nullptr);
+  EXPECT_EQ(cache.Source().Notifier(), &notifier);
+}
+
 TEST_F(WebCacheTest, MissingNetscapeCacheCountsZero) {
   TWebCache cache(std::make_unique<TNetscapeCacheSource>("/nonexistent/dir/FAT.DB"));
   TWebCacheEntryInfo e;
