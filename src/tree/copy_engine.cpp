@@ -186,20 +186,23 @@ TWebCacheTreeNode* FindTargetFile(const TWebCacheTree& tree, std::string_view ta
   return node;
 }
 
-// A link made relative to the copy (what LinkToLocal gives).  When the target is a
-// cached file, the link is spelt with the case of the file's local folder and name, so
-// that it resolves on a case-sensitive file system as it did on the browser's.
-// `target` receives the mapped absolute target.
-std::string LocalLink(const TWebCacheTree& tree, const std::string& base, std::string_view link,
-                      std::string& target) {
-  const std::string b = WithScheme(tree, base);
-  target = tree.MapLinkTarget(b, AdjustLink(tree, link));
+// A link made relative to the copy (what LinkToLocal gives): resolved against `base`
+// (the page's folder, or what a base tag declared) and made relative to `pageFolder`,
+// where the copy of the page lies; the copy drops the base tag, so links after it must
+// lead from the page's own folder.  When the target is a cached file, the link is spelt
+// with the case of the file's local folder and name, so that it resolves on a
+// case-sensitive file system as it did on the browser's.  `target` receives the mapped
+// absolute target.
+std::string LocalLink(const TWebCacheTree& tree, const std::string& base,
+                      const std::string& pageFolder, std::string_view link, std::string& target) {
+  target = tree.MapLinkTarget(WithScheme(tree, base), AdjustLink(tree, link));
+  const std::string from = WithScheme(tree, pageFolder);
   std::string fragment;
   if (const TWebCacheTreeNode* node = FindTargetFile(tree, target, &fragment)) {
     return tree.MakeLinkRelative(
-        b, WithScheme(tree, MirrorFolderUrl(*node)) + node->GetDisplayName() + fragment);
+        from, WithScheme(tree, MirrorFolderUrl(*node)) + node->GetDisplayName() + fragment);
   }
-  return tree.MakeLinkRelative(b, target);
+  return tree.MakeLinkRelative(from, target);
 }
 
 // A new value that an unquoted attribute could not hold as it is gets quotes.
@@ -286,7 +289,8 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
   const TWebCacheTree& tree = *node.Tree();
   THTMLParser parser;
   parser.SetFileName(node.EntryInfo().LocalFileName);
-  std::string base = node.EntryInfo().FolderUrl;
+  const std::string pageFolder = node.EntryInfo().FolderUrl;
+  std::string base = pageFolder;
   const std::string domain = GetUrlSiteRoot(WithScheme(tree, baseUrl));
   int result = 0;
 
@@ -307,7 +311,7 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
           std::string_view target = std::string_view(value).substr(at);
           if (!target.empty() && !IsScriptOrMail(target)) {
             std::string mapped;
-            content.SetValue(value.substr(0, at) + LocalLink(tree, base, target, mapped));
+            content.SetValue(value.substr(0, at) + LocalLink(tree, base, pageFolder, target, mapped));
           }
         }
       } else {
@@ -332,7 +336,7 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
             continue;
           }
           std::string target;
-          SetLinkValue(attr, LocalLink(tree, base, value, target));
+          SetLinkValue(attr, LocalLink(tree, base, pageFolder, value, target));
           if (isSrc && follow) {
             if (copyMethod == kCopyMethodAll || StartsWithNoCase(target, domain)) {
               TWebCacheTreeNode* found = FindTargetFile(tree, target, nullptr);
