@@ -45,6 +45,9 @@ int RunEntriesCommand(CliContext& context);
 int RunExportCommand(CliContext& context);
 int RunListCommand(CliContext& context);
 int RunTreeCommand(CliContext& context);
+int RunFindCommand(CliContext& context);
+int RunFavoritesCommand(CliContext& context);
+int RunCopyFavoritesCommand(CliContext& context);
 
 inline constexpr CliCommand kCliCommands[] = {
     {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand},
@@ -52,6 +55,9 @@ inline constexpr CliCommand kCliCommands[] = {
     {"export", "URLPREFIX...|--all --to DIR", "copy cached folders to DIR with links made local", RunExportCommand},
     {"list", "", "list every cached file with its local name and title (TSV)", RunListCommand},
     {"tree", "", "show the folder tree with file counts and sizes", RunTreeCommand},
+    {"find", "[--in URL] [--name P] [--text T] ...", "search the cache like the find window (TSV hits)", RunFindCommand},
+    {"favorites", "", "list the favorites of favorites.dat with their settings", RunFavoritesCommand},
+    {"copy-favorites", "[--move] [--scheduled] NAME...", "copy favorites to their folders and stamp them", RunCopyFavoritesCommand},
 };
 
 // ---- helpers shared by commands (cli_common.cpp) ----

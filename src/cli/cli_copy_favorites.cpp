@@ -1,0 +1,194 @@
+// copy-favorites: copies (or moves) favorites of favorites.dat as the window's favorite
+// copy does, each into its own destination with its own settings, and stamps them.
+//   tollhaven-cli copy-favorites [--move] [--overwrite ask|yes|no|all|none|newer]
+//                                [--scheduled] NAME...
+// A NAME is a favorite's index (as `favorites` lists it) or its title.  --scheduled
+// takes every favorite whose schedule flag is set, for runs from cron or a timer;
+// without a terminal to ask, files are overwritten when the cached copy is newer.
+#include <unistd.h>
+
+#include <iostream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cache/cache_source.h"
+#include "cache/netscape_cache.h"
+#include "cli/cli_commands.h"
+#include "favorites/copy_favorites.h"
+#include "favorites/favorites.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "tree/copy_engine.h"
+#include "tree/web_cache_tree.h"
+
+namespace {
+
+class CopyNotifier : public TCacheNotifier {
+ public:
+  explicit CopyNotifier(std::ostream& err) : err_(err) {}
+  void ShowMessage(const std::string& text) override {
+    err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+class FavoriteCopyCallbacks : public TCopyCallbacks {
+ public:
+  FavoriteCopyCallbacks(std::istream& in, std::ostream& err) : in_(in), err_(err) {}
+
+  int AskOverwrite(const TWebCacheTreeNode& node, const std::string& existingPath) override {
+    err_ << "overwrite " << platform::AnsiToUtf8(existingPath) << " with "
+         << platform::AnsiToUtf8(node.EntryInfo().SourceUrl) << "?\n";
+    for (;;) {
+      err_ << "[y] yes  [n] no  [a] all  [s] none  [w] all newer  [c] cancel ? " << std::flush;
+      std::string line;
+      if (!std::getline(in_, line)) return kOverwriteCancel;
+      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+      if (line == "y") return kOverwriteYes;
+      if (line == "n") return kOverwriteNo;
+      if (line == "a") return kOverwriteAll;
+      if (line == "s") return kOverwriteNoToAll;
+      if (line == "w") return kOverwriteNewer;
+      if (line == "c") return kOverwriteCancel;
+    }
+  }
+  void ShowError(const std::string& text, const std::string& caption) override {
+    std::string flat;
+    for (char c : platform::AnsiToUtf8(text))
+      if (c != '\r') flat.push_back(c);
+    err_ << "tollhaven-cli: " << platform::AnsiToUtf8(caption) << ": " << flat;
+    if (flat.empty() || flat.back() != '\n') err_ << "\n";
+  }
+  void FileFinished(const TWebCacheTreeNode&, const std::string&, bool written, bool,
+                    std::uint64_t) override {
+    ++(written ? copied : skipped);
+  }
+
+  std::size_t copied = 0, skipped = 0;
+
+ private:
+  std::istream& in_;
+  std::ostream& err_;
+};
+
+bool AllDigits(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+int RunCopyFavoritesCommand(CliContext& context) {
+  bool move = false, scheduled = false;
+  std::string overwrite;
+  std::vector<std::string> names;
+  const std::vector<std::string>& a = context.Args;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "--move") {
+      move = true;
+    } else if (a[i] == "--scheduled") {
+      scheduled = true;
+    } else if (a[i] == "--overwrite") {
+      if (i + 1 >= a.size()) {
+        CliError(context, "copy-favorites: --overwrite needs ask, yes, no, all, none or newer");
+        return kExitUsage;
+      }
+      overwrite = a[++i];
+      if (overwrite != "ask" && overwrite != "yes" && overwrite != "no" && overwrite != "all" &&
+          overwrite != "none" && overwrite != "newer") {
+        CliError(context, "copy-favorites: --overwrite takes ask, yes, no, all, none or newer");
+        return kExitUsage;
+      }
+    } else if (a[i].size() > 1 && a[i].compare(0, 2, "--") == 0) {
+      CliError(context, "copy-favorites: unknown option " + a[i]);
+      return kExitUsage;
+    } else {
+      names.push_back(a[i]);
+    }
+  }
+  if (names.empty() && !scheduled) {
+    CliError(context, "copy-favorites: name favorites (index or title) or give --scheduled");
+    return kExitUsage;
+  }
+
+  TFavorites favorites;
+  favorites.SetFavoritesPath(platform::SettingsFolder() + TFavorites::kFileName);
+  std::vector<TFavoriteItem*> selected;
+  auto take = [&](TFavoriteItem* item) {
+    for (TFavoriteItem* s : selected)
+      if (s == item) return;
+    selected.push_back(item);
+  };
+  for (const std::string& name : names) {
+    TFavoriteItem* found = nullptr;
+    if (AllDigits(name) && name.size() < 9) found = favorites.GetItem(std::stoi(name) - 1);
+    std::string title = platform::Utf8ToAnsi(name);
+    for (int i = 0; !found && i < favorites.Count(); ++i)
+      if (favorites.GetItem(i)->Title == title) found = favorites.GetItem(i);
+    if (!found) {
+      CliError(context, "copy-favorites: no favorite " + name + " in " +
+                            platform::AnsiToUtf8(favorites.FavoritesPath()));
+      return kExitFailure;
+    }
+    take(found);
+  }
+  if (scheduled)
+    for (int i = 0; i < favorites.Count(); ++i)
+      if (favorites.GetItem(i)->Timer) take(favorites.GetItem(i));
+  if (selected.empty()) {
+    context.Out << "no scheduled favorites\n";
+    return kExitOk;
+  }
+
+  std::string fatDb;
+  if (!CliCheckCache(context, fatDb)) return kExitFailure;
+  CopyNotifier notifier(context.Err);
+  TWebCacheTree tree(std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
+  tree.WebCache().SetNotifier(&notifier);
+  tree.SetEnableScheme(!context.Options.NoScheme);
+  const std::string settings = platform::SettingsFolder();
+  tree.SetContentTypeFile(settings + "contentType.dat");
+  tree.SetRenameListFile(settings + "renameList.dat");
+  tree.DefaultFileName = favorites.DefaultFavorite().Default.empty()
+                             ? std::string("index.html")
+                             : favorites.DefaultFavorite().Default;
+  tree.Refresh();
+
+  if (overwrite.empty()) overwrite = isatty(0) ? "ask" : "newer";
+  // The run's one answer starts as the window's (ask); a fixed answer is given
+  // through the callbacks so that the engine's own rules (newer, none) apply.
+  class Answering : public FavoriteCopyCallbacks {
+   public:
+    using FavoriteCopyCallbacks::FavoriteCopyCallbacks;
+    int fixed = 0;
+    int AskOverwrite(const TWebCacheTreeNode& node, const std::string& path) override {
+      return fixed ? fixed : FavoriteCopyCallbacks::AskOverwrite(node, path);
+    }
+  } callbacks(std::cin, context.Err);
+  if (overwrite == "yes") callbacks.fixed = kOverwriteYes;
+  if (overwrite == "no") callbacks.fixed = kOverwriteNo;
+  if (overwrite == "all") callbacks.fixed = kOverwriteAll;
+  if (overwrite == "none") callbacks.fixed = kOverwriteNoToAll;
+  if (overwrite == "newer") callbacks.fixed = kOverwriteNewer;
+
+  bool ok = CopyFavorites(favorites, tree, selected, move, nullptr, callbacks);
+  std::ostream& out = context.Out;
+  for (TFavoriteItem* item : selected)
+    out << "favorite\t" << favorites.IndexOf(item) + 1 << '\t' << CliField(item->Title) << '\t'
+        << CliField(item->PathName) << '\t' << CliField(FormatFavoriteDate(item->Date)) << '\n';
+  out << "files copied: " << callbacks.copied << "\n"
+      << "files skipped: " << callbacks.skipped << "\n";
+  out.flush();
+  if (!favorites.LastSaveOk())
+    CliError(context, "cannot write " + platform::AnsiToUtf8(favorites.FavoritesPath()));
+  if (!ok) {
+    CliError(context, "copy-favorites stopped before the end");
+    return kExitFailure;
+  }
+  return favorites.LastSaveOk() ? kExitOk : kExitFailure;
+}
