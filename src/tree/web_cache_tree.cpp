@@ -33,6 +33,19 @@ int CompareTime(const platform::SYSTEMTIME& a, const platform::SYSTEMTIME& b) {
   return fa < fb ? -1 : (fb < fa ? 1 : 0);
 }
 
+// True when AnsiLowerCase would change `s`: an ASCII capital in a single-byte position.
+bool HasUpperAscii(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (platform::IsLeadByte(c)) {
+      ++i;
+    } else if (c >= 'A' && c <= 'Z') {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string DropScheme(std::string_view url) {
   std::size_t sep = platform::AnsiFindStr(url, "://");
   return std::string(sep == platform::npos ? url : url.substr(sep + 3));
@@ -138,8 +151,14 @@ TWebCacheTreeNode* TWebCacheTreeNode::FindFolderChild(std::string_view name) con
   if (children_.empty()) return nullptr;
   // Folders are always indexed while the index is valid; files only on demand.
   EnsureIndex(false);
-  std::string key = platform::AnsiLowerCase(name);
-  auto it = index_->find(std::string_view(key));
+  // Most names are lower case already: look them up without a lower-cased copy.
+  std::string lowered;
+  std::string_view key = name;
+  if (HasUpperAscii(name)) {
+    lowered = platform::AnsiLowerCase(name);
+    key = lowered;
+  }
+  auto it = index_->find(key);
   return it == index_->end() ? nullptr : it->second.folder;
 }
 
