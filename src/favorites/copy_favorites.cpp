@@ -68,7 +68,7 @@ bool CopyFavorites(TFavorites& favorites, TWebCacheTree& tree,
       }
       tree.DeleteNode(node);
     }
-    item->Date = platform::GetLocalTime();
+    item->Date = FavoriteNow();
     favorites.UpdateFavorite(item);
   }
 

@@ -194,6 +194,12 @@ std::string DateColumn(const TFavoriteItem& item) {
 
 }  // namespace
 
+platform::SYSTEMTIME FavoriteNow() {
+  platform::SYSTEMTIME now = platform::GetLocalTime();
+  now.wMilliseconds = 0;
+  return now;
+}
+
 std::string FormatFavoriteDate(const platform::SYSTEMTIME& date) {
   if (date == platform::SYSTEMTIME{}) return "";
   char buf[64];
@@ -388,7 +394,7 @@ int TFavorites::AddFavoriteFromUrl(const std::string& title, const std::string& 
   item->AssignFavorite(*DefaultFavorite_);
   item->Title = title;
   item->UrlName = url;
-  item->Date = platform::GetLocalTime();
+  item->Date = FavoriteNow();
   return AddFavorite(std::move(item));
 }
 

@@ -30,6 +30,9 @@ class TFavoriteItem {
   bool HasDate() const { return !(Date == platform::SYSTEMTIME{}); }
 };
 
+// The local time now to whole seconds, as the file keeps it (so that a favorite
+// sorts the same before and after it is read back).
+platform::SYSTEMTIME FavoriteNow();
 // "yyyy/MM/dd H:mm:ss", the form the store writes.
 std::string FormatFavoriteDate(const platform::SYSTEMTIME& date);
 // Reads what FormatFavoriteDate writes ('-' also separates the date, seconds may be
