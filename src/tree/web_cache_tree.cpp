@@ -261,10 +261,25 @@ int TWebCacheTreeNodeCopyList::Search(const std::string& key) const {
   });
 }
 
+namespace {
+
+// URL order ignoring case, then the exact URL: objects whose URLs differ only in case
+// (a.gif, A.gif) are different files with different local names, and each must be
+// copied.  ICU collation keys hold no zero byte, so the zero keeps the order of the first
+// part intact.
+std::string CopyListKey(const TWebCacheTreeNode* node) {
+  const std::string& url = node->EntryInfo().SourceUrl;
+  std::string key = platform::AnsiSortKey(platform::AnsiLowerCase(url), false);
+  key.push_back('\0');
+  key += url;
+  return key;
+}
+
+}  // namespace
+
 int TWebCacheTreeNodeCopyList::AddNode(TWebCacheTreeNode* node) {
   if (!node) return -1;
-  std::string key =
-      platform::AnsiSortKey(platform::AnsiLowerCase(node->EntryInfo().SourceUrl), false);
+  std::string key = CopyListKey(node);
   int i = Search(key);
   if (i >= 0) return i;
   int at = -(i + 1);
@@ -275,8 +290,7 @@ int TWebCacheTreeNodeCopyList::AddNode(TWebCacheTreeNode* node) {
 
 int TWebCacheTreeNodeCopyList::IndexOfNode(const TWebCacheTreeNode* node) const {
   if (!node || items_.empty()) return -1;
-  int i = Search(
-      platform::AnsiSortKey(platform::AnsiLowerCase(node->EntryInfo().SourceUrl), false));
+  int i = Search(CopyListKey(node));
   return i >= 0 ? i : -1;
 }
 

@@ -116,7 +116,8 @@ class TWebCacheTreeNode {
   mutable std::unique_ptr<Index> index_;
 };
 
-// File nodes in order of their lower-cased SourceUrl, without duplicates; the input of
+// File nodes in order of their lower-cased SourceUrl, without duplicates (the same URL
+// byte for byte; URLs that differ only in case are different objects); the input of
 // every copy.  Does not own the nodes.
 class TWebCacheTreeNodeCopyList {
  public:
