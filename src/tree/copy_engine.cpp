@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "common/file_utils.h"
@@ -186,23 +188,83 @@ TWebCacheTreeNode* FindTargetFile(const TWebCacheTree& tree, std::string_view ta
   return node;
 }
 
-// A link made relative to the copy (what LinkToLocal gives): resolved against `base`
-// (the page's folder, or what a base tag declared) and made relative to `pageFolder`,
-// where the copy of the page lies; the copy drops the base tag, so links after it must
-// lead from the page's own folder.  When the target is a cached file, the link is spelt
-// with the case of the file's local folder and name, so that it resolves on a
-// case-sensitive file system as it did on the browser's.  `target` receives the mapped
-// absolute target.
-std::string LocalLink(const TWebCacheTree& tree, const std::string& base,
-                      const std::string& pageFolder, std::string_view link, std::string& target) {
-  target = tree.MapLinkTarget(WithScheme(tree, base), AdjustLink(tree, link));
-  const std::string from = WithScheme(tree, pageFolder);
-  std::string fragment;
-  if (const TWebCacheTreeNode* node = FindTargetFile(tree, target, &fragment)) {
-    return tree.MakeLinkRelative(
-        from, WithScheme(tree, MirrorFolderUrl(*node)) + node->GetDisplayName() + fragment);
+// How the copy lays out folders: the destination-relative path of a folder URL.
+struct Layout {
+  const TWebCacheTree& tree;
+  std::string base;  // "//" folded; cut off the front with FolderCreation 1
+  int folderCreation;
+
+  std::string Folder(std::string_view folderUrl) const {
+    std::string folder = tree.EnableScheme() ? std::string(folderUrl) : DropScheme(folderUrl);
+    return UrlToLocalPath(LocalFolderText(folder, base, folderCreation));
   }
-  return tree.MakeLinkRelative(from, target);
+};
+
+// The relative reference from the folder `from` to `to`, both destination-relative
+// local paths; folder names are compared ignoring case as URL folders are.
+std::string RelativeLocalPath(std::string_view from, std::string_view to) {
+  std::size_t common = 0, i = 0;
+  while (true) {
+    std::size_t a = from.find('/', i), b = to.find('/', i);
+    if (a == std::string_view::npos || a != b ||
+        !platform::AnsiSameText(from.substr(i, a - i), to.substr(i, b - i))) {
+      break;
+    }
+    i = a + 1;
+    common = i;
+  }
+  std::string up;
+  for (std::size_t k = common; k < from.size(); ++k) {
+    if (from[k] == '/') up += "../";
+  }
+  return up + std::string(to.substr(common));
+}
+
+// A local path as a link: what a browser decodes back to the name is escaped, along
+// with what the window's links have always escaped.
+std::string EscapeLinkPath(std::string_view path) {
+  static const char kEscaped[] = "%#?\\:*\"<>|";
+  std::string out;
+  out.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (platform::IsLeadByte(c) && i + 1 < path.size()) {
+      out.append(path.substr(i, 2));
+      ++i;
+    } else if (c != 0 && std::strchr(kEscaped, c)) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02x", c);
+      out += hex;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+// A link made local: resolved against `base` (the page's folder, or what a base tag
+// declared) and mapped as LinkToLocal maps it, then written as the path from the page's
+// own copy to where the target's copy lies (or would lie).  Working from the local
+// layout rather than from the URLs keeps links right where the two differ: the copy
+// drops the base tag, URLs that differ only in case share one local folder and name
+// (case matters on this file system), folder names hold escapes ("h$3a8080" for a
+// port), and with FolderCreation 1 a target outside the base URL lies in its whole-URL
+// folder inside the destination.  `target` receives the mapped absolute target.
+std::string LocalLink(const Layout& layout, const std::string& base, const std::string& pageFolder,
+                      std::string_view link, std::string& target) {
+  const TWebCacheTree& tree = layout.tree;
+  target = tree.MapLinkTarget(WithScheme(tree, base), AdjustLink(tree, link));
+  std::string folder, name, extra;
+  if (const TWebCacheTreeNode* node = FindTargetFile(tree, target, &extra)) {
+    folder = MirrorFolderUrl(*node);
+    name = node->GetDisplayName();
+  } else {
+    SplitUrl(target, &folder, &name, &extra);
+    if (name.empty()) name = tree.DefaultFileName;
+    if (extra.empty() || extra[0] != '#') extra.clear();  // only a fragment is kept
+  }
+  const std::string to = layout.Folder(folder) + UrlToLocalPath(name);
+  return EscapeLinkPath(RelativeLocalPath(layout.Folder(pageFolder), to)) + extra;
 }
 
 // A new value that an unquoted attribute could not hold as it is gets quotes.
@@ -276,7 +338,7 @@ void CollectFiles(TWebCacheTreeNode* node, TWebCacheTreeNodeCopyList& list) {
 int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
                     TWebCacheTreeNodeCopyList& list, TWebCacheTreeNode& node,
                     std::string_view baseUrl, TCopyCallbacks* callbacks,
-                    std::uint64_t* bytesWritten) {
+                    std::uint64_t* bytesWritten, int folderCreation) {
   if (bytesWritten) *bytesWritten = 0;
   const bool follow = copyMethod == kCopyMethodSameDomain || copyMethod == kCopyMethodAll;
   PageWriter out;
@@ -289,7 +351,8 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
   const TWebCacheTree& tree = *node.Tree();
   THTMLParser parser;
   parser.SetFileName(node.EntryInfo().LocalFileName);
-  const std::string pageFolder = node.EntryInfo().FolderUrl;
+  const std::string pageFolder = MirrorFolderUrl(node);
+  const Layout layout{tree, platform::AnsiReplaceAll(baseUrl, "//", "/"), folderCreation};
   std::string base = pageFolder;
   const std::string domain = GetUrlSiteRoot(WithScheme(tree, baseUrl));
   int result = 0;
@@ -311,7 +374,7 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
           std::string_view target = std::string_view(value).substr(at);
           if (!target.empty() && !IsScriptOrMail(target)) {
             std::string mapped;
-            content.SetValue(value.substr(0, at) + LocalLink(tree, base, pageFolder, target, mapped));
+            content.SetValue(value.substr(0, at) + LocalLink(layout, base, pageFolder, target, mapped));
           }
         }
       } else {
@@ -336,7 +399,7 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
             continue;
           }
           std::string target;
-          SetLinkValue(attr, LocalLink(tree, base, pageFolder, value, target));
+          SetLinkValue(attr, LocalLink(layout, base, pageFolder, value, target));
           if (isSrc && follow) {
             if (copyMethod == kCopyMethodAll || StartsWithNoCase(target, domain)) {
               TWebCacheTreeNode* found = FindTargetFile(tree, target, nullptr);
@@ -418,7 +481,8 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
     bool restart = false;
     std::uint64_t bytes = 0;
     if (isHtml) {
-      result = RewriteHtmlFile(write, destPath, copyMethod, list, *node, base, &callbacks, &bytes);
+      result = RewriteHtmlFile(write, destPath, copyMethod, list, *node, base, &callbacks, &bytes,
+                               folderCreation);
       if (result == -1) {
         restart = true;
         result = 0;

@@ -70,10 +70,12 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
 // `list` (callbacks->ProgressGrow for each; callbacks may be null).  Returns 0 when
 // done, a positive error code when the destination could not be created or written,
 // -1 when nodes were added to the list.  `bytesWritten` (optional) receives the size.
+// Links lead to where the copy puts their targets under `folderCreation`.
 int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
                     TWebCacheTreeNodeCopyList& list, TWebCacheTreeNode& node,
                     std::string_view baseUrl, TCopyCallbacks* callbacks = nullptr,
-                    std::uint64_t* bytesWritten = nullptr);
+                    std::uint64_t* bytesWritten = nullptr,
+                    int folderCreation = kFolderCreationFromStart);
 
 // 0 when `path` lies strictly below `destination` (the text of `path` must start with
 // it) without any empty, "." or ".." step and with every name short enough for the

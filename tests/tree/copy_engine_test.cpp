@@ -1,0 +1,452 @@
+#include "tree/copy_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cache/netscape_cache.h"
+#include "common/file_utils.h"
+#include "platform/codepage.h"
+#include "platform/file_time.h"
+#include "platform/files.h"
+#include "tree/memory_source.h"
+#include "tree/web_cache_tree.h"
+#include "support/netscape_fixture.h"
+
+namespace {
+
+using treetest::MemoryCache;
+using treetest::MemorySource;
+using treetest::Rec;
+
+constexpr std::int64_t kT1 = 920000000;  // 1999-02-26
+constexpr std::int64_t kT2 = 930000000;  // 1999-06-21
+
+std::string Sjis(const char* utf8) { return platform::Utf8ToAnsi(utf8); }
+
+// Records what the engine asks and reports; answers overwrite questions from a script.
+class Recorder : public TCopyCallbacks {
+ public:
+  int AskOverwrite(const TWebCacheTreeNode& node, const std::string& existingPath) override {
+    asked.push_back(node.GetDisplayName() + " " + existingPath);
+    if (answers.empty()) return kOverwriteCancel;
+    int a = answers.front();
+    answers.erase(answers.begin());
+    return a;
+  }
+  void ShowError(const std::string& text, const std::string& caption) override {
+    errors.push_back(text);
+    captions.push_back(caption);
+  }
+  void ProgressStep() override { ++steps; }
+  void ProgressGrow() override { ++grown; }
+  void FileFinished(const TWebCacheTreeNode& node, const std::string&, bool written,
+                    bool rewritten, std::uint64_t) override {
+    (written ? copied : skipped).push_back(node.EntryInfo().SourceUrl);
+    if (rewritten) ++pages;
+  }
+
+  std::vector<int> answers;
+  std::vector<std::string> asked, errors, captions, copied, skipped;
+  int steps = 0, grown = 0, pages = 0;
+};
+
+class CopyTest : public ::testing::Test {
+ protected:
+  CopyTest()
+      : cache(std::make_shared<MemoryCache>()),
+        work(platform::CreateUniqueFolder(platform::TempFolder(), "thcp")),
+        dest(work + "/out") {}
+  ~CopyTest() override { platform::DeleteTreeSilent(work); }
+
+  // A cached object whose body file holds `body`.
+  void Add(const std::string& url, const std::string& type, const std::string& body,
+           std::int64_t when = kT1) {
+    std::string file = work + "/body" + std::to_string(cache->records.size());
+    EXPECT_TRUE(platform::AtomicWriteFile(file, body));
+    cache->records.push_back(Rec(url, type, static_cast<std::uint32_t>(body.size()), when, file));
+  }
+  TWebCacheTree& Tree() {
+    if (!tree) {
+      tree = std::make_unique<TWebCacheTree>(std::make_unique<MemorySource>(cache));
+      tree->ContentTypes().AddType("image/gif", ".gif");
+      tree->ContentTypes().AddType("text/html", ".html");
+      tree->Refresh();
+    }
+    return *tree;
+  }
+  TWebCacheTreeNode* Node(const std::string& url) {
+    TWebCacheTreeNode* n = Tree().FindNodeByUrl(url);
+    EXPECT_NE(n, nullptr) << url;
+    return n;
+  }
+  // Copies the folder (or file) at `url` as a favorite's copy does.
+  bool Copy(const std::string& url, int method, int folders = kFolderCreationFromStart,
+            const std::string& base = "") {
+    TWebCacheTreeNodeCopyList list;
+    CollectFiles(Node(url), list);
+    return CopyNodes(dest, base, answer, method, folders, list, rec);
+  }
+  std::string Read(const std::string& rel) {
+    std::string bytes;
+    if (!platform::ReadWholeFile(dest + "/" + rel, bytes)) return "<missing>";
+    return bytes;
+  }
+  bool Exists(const std::string& rel) { return platform::FileExists(dest + "/" + rel); }
+  std::int64_t MTime(const std::string& rel) {
+    platform::FILETIME ft = 0;
+    if (!platform::GetFileLastWriteTime(dest + "/" + rel, ft)) return -1;
+    return platform::FileTimeToUnixSeconds(ft);
+  }
+  void SetMTime(const std::string& rel, std::int64_t when) {
+    ASSERT_TRUE(platform::SetFileLastWriteTime(dest + "/" + rel,
+                                               platform::UnixSecondsToFileTime(when)));
+  }
+  // Every file below `folder`, relative to it.
+  std::set<std::string> Files(const std::string& folder, const std::string& rel = "") {
+    std::set<std::string> out;
+    std::string here = rel.empty() ? folder : folder + "/" + rel;
+    for (const std::string& name : platform::ListFolder(here)) {
+      std::string r = rel.empty() ? name : rel + "/" + name;
+      if (platform::DirectoryExists(folder + "/" + r)) {
+        for (const std::string& f : Files(folder, r)) out.insert(f);
+      } else {
+        out.insert(r);
+      }
+    }
+    return out;
+  }
+
+  std::shared_ptr<MemoryCache> cache;
+  std::unique_ptr<TWebCacheTree> tree;
+  std::string work, dest;
+  Recorder rec;
+  int answer = kOverwriteYes;
+};
+
+const char kPage[] =
+    "<HTML><HEAD><META HTTP-EQUIV=\"Refresh\" CONTENT=\"5; URL=http://h/site/next.html\">"
+    "<TITLE>t</TITLE></HEAD>\n"
+    "<BODY BACKGROUND=\"/img/bg.gif\" BGCOLOR=\"#FFFFFF\">\n"
+    "<A HREF=\"sub/\">sub</A> <A href='mailto:a@h'>m</A> <a HREF=\"JavaScript:go()\">j</a>\n"
+    "<IMG SRC=\"http://other/logo.gif\" ALT=\"x\"> <A HREF=\"page.cgi?x=1\">q</A>\n"
+    "<BASE HREF=\"http://h/other/dir/\"><IMG SRC=pic.gif>\n"
+    "</BODY></HTML>";
+
+TEST_F(CopyTest, HtmlPagesAreWrittenWithLinksMadeLocal) {
+  Add("http://h/site/index.html", "text/html; charset=Shift_JIS", kPage);
+  Add("http://h/site/sub/", "text/html", "<html></html>");
+  Add("http://h/img/bg.gif", "image/gif", "GIF89a-bg");
+  Add("http://h/site/Plain.TXT", "text/plain", std::string("a\0b\r\n\x82\xa0", 7));
+  ASSERT_TRUE(Copy("http://h/site/", kCopyMethodBelowUrl));
+  EXPECT_TRUE(rec.errors.empty());
+
+  // Only the attribute values differ; the base tag's href is dropped and the image
+  // after it resolves against the declared base.
+  EXPECT_EQ(Read("http$3a/h/site/index.html"),
+            "<HTML><HEAD><META HTTP-EQUIV=\"Refresh\" CONTENT=\"5; URL=next.html\">"
+            "<TITLE>t</TITLE></HEAD>\n"
+            "<BODY BACKGROUND=\"../img/bg.gif\" BGCOLOR=\"#FFFFFF\">\n"
+            "<A HREF=\"sub/index.html\">sub</A> <A href='mailto:a@h'>m</A> "
+            "<a HREF=\"JavaScript:go()\">j</a>\n"
+            "<IMG SRC=\"../../other/logo.gif\" ALT=\"x\"> <A HREF=\"page~5b906e6e.cgi\">q</A>\n"
+            "<BASE ><IMG SRC=../other/dir/pic.gif>\n"
+            "</BODY></HTML>");
+  // Other files byte for byte; nothing outside the folder's list was copied.
+  EXPECT_EQ(Read("http$3a/h/site/Plain.TXT"), std::string("a\0b\r\n\x82\xa0", 7));
+  EXPECT_EQ(Read("http$3a/h/site/sub/index.html"), "<html></html>");
+  EXPECT_FALSE(Exists("http$3a/h/img/bg.gif"));
+  EXPECT_EQ(rec.pages, 2);
+  EXPECT_EQ(rec.steps, 3);
+  // Every written file carries its entry's date.
+  EXPECT_EQ(MTime("http$3a/h/site/index.html"), kT1);
+  EXPECT_EQ(MTime("http$3a/h/site/Plain.TXT"), kT1);
+}
+
+TEST_F(CopyTest, RefreshToMailOrScriptAndRefreshWithoutUrlStayAsTheyAre) {
+  const std::string page =
+      "<meta http-equiv=refresh content=\"0;url=mailto:x@h\">"
+      "<meta http-equiv=REFRESH content=\"0; URL = JAVASCRIPT:f()\">"
+      "<meta http-equiv=refresh content=\"30\">"
+      "<meta content=\"0;url=http://h/a.html\" http-equiv=refresh>"
+      "<meta http-equiv=refresh content=\"0;url=http://h/b.html\">";
+  Add("http://h/d/p.html", "text/html", page);
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodBelowUrl));
+  // Only the last one matches the pattern and names a page; content before http-equiv
+  // is not a refresh as far as the copy is concerned.
+  std::string expected = page;
+  expected.replace(expected.find("http://h/b.html"), 15, "../b.html");
+  EXPECT_EQ(Read("http$3a/h/d/p.html"), expected);
+}
+
+TEST_F(CopyTest, ReferencedImagesJoinTheCopyByMethod) {
+  const std::string page =
+      "<body background=\"../img/bg.gif\"><img src=\"http://other/pic.gif\">"
+      "<a href=\"../img/linked.gif\">l</a></body>";
+  Add("http://h/d/p.html", "text/html", page);
+  Add("http://h/img/bg.gif", "image/gif", "BG", kT2);
+  Add("http://h/img/linked.gif", "image/gif", "LINKED");
+  Add("http://other/pic.gif", "image/gif", "PIC");
+
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodBelowUrl));
+  EXPECT_EQ(rec.grown, 0);
+  EXPECT_FALSE(Exists("http$3a/h/img/bg.gif"));
+
+  platform::DeleteTreeSilent(dest);
+  rec = Recorder();
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodSameDomain, kFolderCreationFromStart, "http://h/d/"));
+  EXPECT_EQ(rec.grown, 1);
+  EXPECT_EQ(Read("http$3a/h/img/bg.gif"), "BG");
+  EXPECT_EQ(MTime("http$3a/h/img/bg.gif"), kT2);
+  EXPECT_FALSE(Exists("http$3a/other/pic.gif"));  // another host
+  EXPECT_FALSE(Exists("http$3a/h/img/linked.gif"));  // href targets are never added
+
+  platform::DeleteTreeSilent(dest);
+  rec = Recorder();
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodAll, kFolderCreationFromStart, "http://h/d/"));
+  EXPECT_EQ(rec.grown, 2);
+  EXPECT_EQ(rec.steps, 3);  // the page and both images, each taken up once
+  EXPECT_EQ(Read("http$3a/other/pic.gif"), "PIC");
+  EXPECT_EQ(Read("http$3a/h/img/bg.gif"), "BG");
+  EXPECT_FALSE(Exists("http$3a/h/img/linked.gif"));
+}
+
+TEST_F(CopyTest, OverwriteAnswersPersistThroughTheRun) {
+  Add("http://h/d/a.gif", "image/gif", "A2", kT2);
+  Add("http://h/d/b.gif", "image/gif", "B2", kT2);
+  Add("http://h/d/c.gif", "image/gif", "C2", kT2);
+  Add("http://h/d/p.html", "text/html", "<img src=\"../i/x.gif\">", kT2);
+  Add("http://h/i/x.gif", "image/gif", "X");
+  auto seed = [&](std::int64_t when) {
+    ASSERT_TRUE(CreateFolderPath(dest + "/http$3a/h/d/"));
+    for (const char* f : {"a.gif", "b.gif", "c.gif", "p.html"}) {
+      ASSERT_TRUE(platform::AtomicWriteFile(dest + "/http$3a/h/d/" + f, "old"));
+      SetMTime(std::string("http$3a/h/d/") + f, when);
+    }
+  };
+
+  // No, then yes to all: one more question only.
+  seed(kT1);
+  rec.answers = {kOverwriteNo, kOverwriteAll};
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodBelowUrl));
+  EXPECT_EQ(rec.asked.size(), 2u);
+  EXPECT_EQ(answer, kOverwriteAll);
+  EXPECT_EQ(Read("http$3a/h/d/a.gif"), "old");
+  EXPECT_EQ(MTime("http$3a/h/d/a.gif"), kT1);  // a skipped file keeps its date
+  EXPECT_EQ(Read("http$3a/h/d/b.gif"), "B2");
+  EXPECT_EQ(Read("http$3a/h/d/p.html"), "<img src=\"../i/x.gif\">");
+
+  // No to all: an existing page is not rewritten, yet its images still join the copy.
+  seed(kT1);
+  rec = Recorder();
+  answer = kOverwriteNoToAll;
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodAll, kFolderCreationFromStart, "http://h/d/"));
+  EXPECT_TRUE(rec.asked.empty());
+  EXPECT_EQ(Read("http$3a/h/d/p.html"), "old");
+  EXPECT_EQ(Read("http$3a/h/i/x.gif"), "X");
+  EXPECT_EQ(rec.grown, 1);
+  EXPECT_EQ(rec.skipped.size(), 4u);
+
+  // Newer only: existing files older than the cache are replaced, newer ones kept;
+  // the rule needs no question and holds for the next run too.
+  seed(kT1);
+  SetMTime("http$3a/h/d/b.gif", kT2 + 60);
+  rec = Recorder();
+  answer = kOverwriteNewer;
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodBelowUrl));
+  EXPECT_TRUE(rec.asked.empty());
+  EXPECT_EQ(Read("http$3a/h/d/a.gif"), "A2");
+  EXPECT_EQ(MTime("http$3a/h/d/a.gif"), kT2);
+  EXPECT_EQ(Read("http$3a/h/d/b.gif"), "old");
+  EXPECT_EQ(MTime("http$3a/h/d/b.gif"), kT2 + 60);
+  ASSERT_TRUE(platform::AtomicWriteFile(dest + "/http$3a/h/d/a.gif", "again"));
+  SetMTime("http$3a/h/d/a.gif", kT2);  // same date as the cache: not later, kept
+  ASSERT_TRUE(Copy("http://h/d/", kCopyMethodBelowUrl));
+  EXPECT_EQ(Read("http$3a/h/d/a.gif"), "again");
+
+  // Cancel stops the run at once, silently.
+  seed(kT1);
+  rec = Recorder();
+  answer = kOverwriteYes;
+  rec.answers = {kOverwriteYes, kOverwriteCancel};
+  EXPECT_FALSE(Copy("http://h/d/", kCopyMethodBelowUrl));
+  EXPECT_EQ(Read("http$3a/h/d/a.gif"), "A2");
+  EXPECT_EQ(Read("http$3a/h/d/b.gif"), "old");
+  EXPECT_EQ(Read("http$3a/h/d/c.gif"), "old");
+  EXPECT_TRUE(rec.errors.empty());
+}
+
+TEST_F(CopyTest, EmptyPageGivesAnEmptyDatedFile) {
+  Add("http://h/e.html", "text/html", "", kT2);
+  ASSERT_TRUE(Copy("http://h/", kCopyMethodAll));
+  EXPECT_EQ(Read("http$3a/h/e.html"), "");
+  EXPECT_EQ(MTime("http$3a/h/e.html"), kT2);
+  EXPECT_TRUE(rec.errors.empty());
+}
+
+TEST_F(CopyTest, FailuresShowTheirMessageAndStopTheRun) {
+  Add("http://h/a/1.gif", "image/gif", "1");
+  Add("http://h/b/2.gif", "image/gif", "2");
+  cache->records[1].LocalFileName = work + "/no-such-body";
+  // A file where the folder of the first should go.
+  ASSERT_TRUE(CreateFolderPath(dest + "/http$3a/h/"));
+  ASSERT_TRUE(platform::AtomicWriteFile(dest + "/http$3a/h/a", "blocker"));
+
+  EXPECT_FALSE(Copy("http://h/", kCopyMethodBelowUrl));
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.captions[0], Sjis("フォルダの作成"));
+  EXPECT_EQ(rec.errors[0].rfind(Sjis("フォルダの作成に失敗しました。\r\n\r\nフォルダ：") + dest +
+                                    "/http$3a/h/a/\r\n" + Sjis("エラー："),
+                                0),
+            0u)
+      << platform::AnsiToUtf8(rec.errors[0]);
+  EXPECT_TRUE(rec.copied.empty());
+
+  platform::DeleteOneFile(dest + "/http$3a/h/a");
+  rec = Recorder();
+  EXPECT_FALSE(Copy("http://h/", kCopyMethodBelowUrl));
+  EXPECT_EQ(rec.copied, std::vector<std::string>{"http://h/a/1.gif"});
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.captions[0], Sjis("ファイルのコピー"));
+  EXPECT_EQ(rec.errors[0], Sjis("ファイルのコピーに失敗しました。\r\n\r\nキャッシュ：") + work +
+                               "/no-such-body\r\n" + Sjis("ローカル：") + dest +
+                               "/http$3a/h/b/2.gif\r\n" + Sjis("エラー：") +
+                               GetSystemErrorText(ENOENT));
+}
+
+TEST_F(CopyTest, FolderCreationBelowUrlCutsOnlyARealBase) {
+  Add("http://h/site/p.html", "text/html", "<img src=\"../img/i.gif\"><img src=\"sub/s.gif\">");
+  Add("http://h/site/sub/s.gif", "image/gif", "S");
+  Add("http://h/img/i.gif", "image/gif", "I");
+  ASSERT_TRUE(Copy("http://h/site/", kCopyMethodAll, kFolderCreationBelowUrl, "http://h/site/"));
+  // The image outside the base keeps its whole URL inside the destination instead of
+  // losing the base's length of characters off an unrelated folder, and the page's link
+  // leads there.
+  EXPECT_EQ(Read("p.html"), "<img src=\"http$3a/h/img/i.gif\"><img src=\"sub/s.gif\">");
+  EXPECT_EQ(Read("sub/s.gif"), "S");
+  EXPECT_EQ(Read("http$3a/h/img/i.gif"), "I");
+  EXPECT_EQ(Files(work), (std::set<std::string>{"body0", "body1", "body2", "out/p.html",
+                                                 "out/sub/s.gif", "out/http$3a/h/img/i.gif"}));
+}
+
+TEST_F(CopyTest, LinksAndFoldersFollowTheCaseOfTheLocalCopy) {
+  Add("http://h/Img/x.gif", "image/gif", "X", kT2);
+  Add("http://h/img/Y.gif", "image/gif", "Y");
+  Add("http://h/img/y.GIF", "image/gif", "Y-old", kT1 - 100);
+  Add("http://h:8080/z.gif", "image/gif", "Z");
+  Add("http://h/p.html", "text/html",
+      "<img src=\"IMG/X.GIF\"><img src=\"img/y.gif#f\"><img src=\"http://h:8080/z.gif\">");
+  ASSERT_TRUE(Copy("http://h/", kCopyMethodBelowUrl));
+  // One local folder for the one tree folder; names as the tree shows them.
+  EXPECT_EQ(Files(dest), (std::set<std::string>{"http$3a/h/p.html", "http$3a/h/Img/x.gif",
+                                                 "http$3a/h/Img/Y.gif",
+                                                 "http$3a/h/Img/y~0001.GIF"}));
+  // A host with a port has an escaped folder name, and the link names that folder.
+  EXPECT_EQ(Read("http$3a/h/p.html"),
+            "<img src=\"Img/x.gif\"><img src=\"Img/Y.gif#f\"><img src=\"../h$3a8080/z.gif\">");
+}
+
+TEST_F(CopyTest, HostileUrlsNeverWriteOutsideTheDestination) {
+  const std::vector<std::string> urls = {
+      "http://h/%2e%2e/%2e%2e/up1.gif",      "http://h/a/../../../up2.gif",
+      "http://h/%2E%2E%2F%2E%2E%2Fup3.gif",  "http://h/a\\..\\..\\up4.gif",
+      "http://h/%2e%2e%5c%2e%2e%5cup5.gif",  "http://h/./.%2e/up6.gif",
+      "http://h/ctl\x01\x1f/%00nul.gif",     "http://../../up7/x.gif",
+      "http:/../up8.gif",                    "../../../up9.gif",
+      "http://h/%2e%2e",                     "http://h/..",
+  };
+  for (const std::string& url : urls) Add(url, "image/gif", "EVIL");
+  Add("http://h/p.html", "text/html", "<img src=\"../../../../etc/x.gif\">");
+  answer = kOverwriteAll;
+  ASSERT_TRUE(Copy("", kCopyMethodAll));  // the whole cache
+  EXPECT_TRUE(rec.errors.empty()) << platform::AnsiToUtf8(rec.errors[0]);
+  std::set<std::string> files = Files(work);
+  int inside = 0;
+  for (const std::string& f : files) {
+    if (f.rfind("body", 0) == 0) continue;
+    EXPECT_EQ(f.rfind("out/", 0), 0u) << f;
+    ++inside;
+  }
+  EXPECT_EQ(inside, static_cast<int>(TWebCacheTree::CountFiles(Tree().Root())));
+  EXPECT_EQ(Read("http$3a/h/p.html"), "<img src=\"etc/x.gif\">");
+}
+
+TEST_F(CopyTest, OverlongNamesFailInsteadOfBeingCut) {
+  Add("http://h/" + std::string(300, 'a') + "/x.gif", "image/gif", "X");
+  EXPECT_FALSE(Copy("http://h/", kCopyMethodBelowUrl));
+  ASSERT_EQ(rec.errors.size(), 1u);
+  EXPECT_EQ(rec.captions[0], Sjis("ファイルのコピー"));
+  EXPECT_NE(rec.errors[0].find(GetSystemErrorText(ENAMETOOLONG)), std::string::npos);
+  EXPECT_TRUE(Files(dest).empty());
+}
+
+TEST(CopyPathCheck, OnlyRealNamesBelowTheDestinationPass) {
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/a/b.gif"), 0);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out/", "/d/out/a/"), 0);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/a/../../x"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/./x"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out//x"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out2/x"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("", "/x"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("C:\\out", "C:\\out\\a\\..\\..\\x"), EPERM);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", std::string("/d/out/a\0b", 10)), EINVAL);
+  // A kanji's trail byte 0x5C is no separator: "表" is 0x95 0x5C.
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/\x95\x5c/x"), 0);
+  // 255 bytes are allowed once converted to UTF-8, 256 are not; 100 kanji are 200 bytes
+  // here but 300 on the host.
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/" + std::string(255, 'n')), 0);
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/" + std::string(256, 'n')), ENAMETOOLONG);
+  std::string kanji;
+  for (int i = 0; i < 100; ++i) kanji += "\x8a\xbf";  // 漢
+  EXPECT_EQ(CheckPathInsideFolder("/d/out", "/d/out/" + kanji + "/x"), ENAMETOOLONG);
+}
+
+// The same engine over a cache written by the browser's own database library.
+TEST(CopyFromNetscapeCache, PagesAndImagesOfARealCache) {
+  thtest::NetscapeCacheSpec spec;
+  thtest::NetscapeEntry pageEntry;
+  pageEntry.url = "http://www.example.co.jp/";
+  pageEntry.contentType = "text/html";
+  pageEntry.charset = "Shift_JIS";
+  pageEntry.lastModified = 920000000;
+  pageEntry.body = Sjis("<html><title>表紙</title><img src=\"images/a.gif\"></html>");
+  thtest::NetscapeEntry imageEntry;
+  imageEntry.url = "http://www.example.co.jp/images/a.gif";
+  imageEntry.contentType = "image/gif";
+  imageEntry.lastModified = 930000000;
+  imageEntry.body = std::string("GIF89a\0\x01\xff", 9);
+  spec.entries = {pageEntry, imageEntry};
+  thtest::NetscapeFixture fx(spec);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  const std::string saved = platform::WinePrefix();
+  platform::SetWinePrefix(fx.prefix());
+
+  std::string dest = fx.workDir() + "/copy";
+  {
+    TWebCacheTree tree(std::make_unique<TNetscapeCacheSource>(fx.fatDb()));
+    tree.Refresh();
+    TWebCacheTreeNodeCopyList list;
+    CollectFiles(tree.FindNodeByUrl("http://www.example.co.jp/index.html"), list);
+    ASSERT_EQ(list.Count(), 1u);
+    Recorder rec;
+    int answer = kOverwriteYes;
+    ASSERT_TRUE(CopyNodes(dest, "http://www.example.co.jp/", answer, kCopyMethodSameDomain,
+                          kFolderCreationBelowUrl, list, rec));
+    EXPECT_EQ(rec.grown, 1);
+  }
+  platform::SetWinePrefix(saved);
+  std::string page, image;
+  ASSERT_TRUE(platform::ReadWholeFile(dest + "/index.html", page));
+  ASSERT_TRUE(platform::ReadWholeFile(dest + "/images/a.gif", image));
+  EXPECT_EQ(page, Sjis("<html><title>表紙</title><img src=\"images/a.gif\"></html>"));
+  EXPECT_EQ(image, std::string("GIF89a\0\x01\xff", 9));
+  platform::FILETIME ft = 0;
+  ASSERT_TRUE(platform::GetFileLastWriteTime(dest + "/images/a.gif", ft));
+  EXPECT_EQ(platform::FileTimeToUnixSeconds(ft), 930000000);
+}
+
+}  // namespace
