@@ -125,12 +125,17 @@ TEST_F(ListPaneTest, TypesAreLookedUpOncePerExtension) {
   EXPECT_EQ(image1, image2);
   EXPECT_EQ(type1, type2);
   EXPECT_FALSE(type1.empty());
-  // The cache stays sorted by extension, ignoring case.
-  pane_.LookupFileType("c.aaa", "/x/3", image2, type2);
-  pane_.LookupFileType("d.zzz", "/x/4", image2, type2);
+  // The cache stays sorted by extension, ignoring case, so every one is found again.
+  for (const char* name : {"c.aaa", "d.ZZZ", "e.html", "f", "g.Aaa", "h.txt"})
+    pane_.LookupFileType(name, std::string("/x/") + name, image2, type2);
   const auto& cache = pane_.TypeCache();
   for (std::size_t i = 1; i < cache.size(); ++i)
-    EXPECT_LE(platform::AnsiCompareText(cache[i - 1].Extension, cache[i].Extension), 0);
+    EXPECT_LE(cache[i - 1].Extension, cache[i].Extension);
+  const std::size_t known = cache.size();
+  pane_.LookupFileType("x.AAA", "/x/9", image2, type2);
+  pane_.LookupFileType("y.zzz", "/x/10", image2, type2);
+  EXPECT_EQ(pane_.TypeCache().size(), known);
+  EXPECT_EQ(type2, "ZZZ \xCC\xA7\xB2\xD9");
 }
 
 TEST_F(ListPaneTest, UnknownFolderGivesAnEmptyListAndRemovalMatchesKind) {

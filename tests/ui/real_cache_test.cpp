@@ -20,18 +20,20 @@ namespace {
 TEST(RealCacheTest, WindowShowsTheFoldersAndFilesOfFatDb) {
   uitest::App();
   thtest::NetscapeCacheSpec spec;
-  spec.entries.push_back({.url = "http://www.example.co.jp/",
-                          .contentType = "text/html",
-                          .lastModified = 978307200,
-                          .body = "<html><head><title>Top</title></head></html>"});
-  spec.entries.push_back({.url = "http://www.example.co.jp/img/a.gif",
-                          .contentType = "image/gif",
-                          .lastModified = 978393600,
-                          .body = std::string(3000, 'g')});
-  spec.entries.push_back({.url = "https://secure.example.com/login.html",
-                          .contentType = "text/html",
-                          .body = "<title>Login</title>"});
-  spec.entries.push_back({.url = "about:blank", .contentType = "text/html", .body = "x"});
+  auto add = [&spec](const char* url, const char* type, std::uint32_t modified,
+                     std::string body) {
+    thtest::NetscapeEntry e;
+    e.url = url;
+    e.contentType = type;
+    e.lastModified = modified;
+    e.body = std::move(body);
+    spec.entries.push_back(std::move(e));
+  };
+  add("http://www.example.co.jp/", "text/html", 978307200,
+      "<html><head><title>Top</title></head></html>");
+  add("http://www.example.co.jp/img/a.gif", "image/gif", 978393600, std::string(3000, 'g'));
+  add("https://secure.example.com/login.html", "text/html", 978307200, "<title>Login</title>");
+  add("about:blank", "text/html", 978307200, "x");
   thtest::NetscapeFixture fx(spec);
   ASSERT_TRUE(fx.ok()) << fx.error();
 

@@ -149,6 +149,7 @@ void TCacheListView::SetCacheTree(TWebCacheTree* tree) {
   if (tree == FCacheTree) return;
   FCacheTree = tree;
   FTitleCache.clear();
+  captionKeys_.clear();
   Refill();
 }
 
@@ -222,8 +223,11 @@ void TCacheListView::LookupFileType(const std::string& fileName,
         (bslash == platform::npos || bslash < dot))
       ext = fileName.substr(dot);
   }
+  // Extensions are compared lower-cased byte by byte: the order only has to be
+  // consistent, and a collator call per step would dominate a refill.
+  ext = platform::AnsiLowerCase(ext);
   auto cmp = [](const std::string& key, const TFileTypeRecord& rec) {
-    return platform::AnsiCompareText(key, rec.Extension);
+    return key.compare(rec.Extension);
   };
   int pos = BinarySearchList(FTypeCache, ext, cmp);
   int first = -1;
@@ -239,7 +243,7 @@ void TCacheListView::LookupFileType(const std::string& fileName,
     }
     for (std::size_t i = static_cast<std::size_t>(first);
          i < FTypeCache.size() && cmp(ext, FTypeCache[i]) == 0; ++i) {
-      if (FTypeCache[i].PerFile && platform::AnsiSameText(FTypeCache[i].FileName, cacheFile)) {
+      if (FTypeCache[i].PerFile && FTypeCache[i].FileName == cacheFile) {
         imageIndex = FTypeCache[i].ImageIndex;
         typeName = FTypeCache[i].TypeName;
         return;
@@ -268,6 +272,12 @@ CacheListItem TCacheListView::MakeItem(TWebCacheTreeNode* node, bool forFind) {
   const TWebCacheEntryInfoEx& entry = EntryOf(node);
   item.ansiCaption = DisplayNameOf(node);
   item.text[0] = ToQ(item.ansiCaption);
+  auto known = captionKeys_.find(item.ansiCaption);
+  if (known == captionKeys_.end())
+    known = captionKeys_.emplace(item.ansiCaption,
+                                 platform::AnsiSortKey(item.ansiCaption, true)).first;
+  item.key[0] = known->second;
+  item.haveKey[0] = true;
   platform::SystemTimeToFileTime(entry.LastModified, item.time);
   item.text[5] = ToQ(FormatShortDateTime(entry.LastModified));
   if (item.folder) {

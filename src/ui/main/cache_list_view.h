@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/main/cache_list_control.h"
@@ -31,7 +32,7 @@ enum TCacheSortType : std::uint8_t {
 int SortTypeOfColumn(int column);
 
 struct TFileTypeRecord {
-  std::string Extension;  // with its dot
+  std::string Extension;  // with its dot, lower-cased
   std::string TypeName;
   std::uint8_t PerFile = 0;  // the icon belongs to one file, not to the extension
   int ImageIndex = 0;
@@ -96,6 +97,9 @@ class TCacheListView {
   std::vector<TFileTypeRecord> FTypeCache;
   std::string FFolderTypeName;
   TTitleCacheList FTitleCache;
+  // Collation keys of captions already shown: a folder shown again sorts without
+  // asking the collator.  Emptied with the title cache.
+  std::unordered_map<std::string, std::string> captionKeys_;
   CacheListControl* FListView = nullptr;
   TWebCacheTree* FCacheTree = nullptr;
   std::string FFolderUrl;

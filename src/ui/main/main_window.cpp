@@ -784,8 +784,9 @@ void TfrmMain::actCacheRefreshExecute() {
 }
 
 void TfrmMain::LoadProgressTick() {
+  // setValue repaints at once whenever the bar visibly grows; painting on every
+  // one of 100,000 ticks would cost more than the load itself.
   ProgressBar->setValue(ProgressBar->value() + 1);
-  ProgressBar->repaint();
   if (ProgressBar->value() % 100 == 0) {
     ++pendingRounds_;
     QApplication::processEvents();
@@ -797,12 +798,7 @@ void TfrmMain::NodeRemoved(const std::string& url) {
   if (!url.empty() && url.back() == '/') {
     FTreePane->RemoveFolderUrl(url);
   } else {
-    ProgressBar->setValue(ProgressBar->value() + 1);
-    ProgressBar->repaint();
-    if (ProgressBar->value() % 100 == 0) {
-      ++pendingRounds_;
-      QApplication::processEvents();
-    }
+    LoadProgressTick();
   }
 }
 

@@ -12,6 +12,15 @@
 namespace ui {
 
 inline QString ToQ(std::string_view ansi) {
+  // Most cache text is plain ASCII, which needs no code-page conversion.
+  bool ascii = true;
+  for (char c : ansi) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      ascii = false;
+      break;
+    }
+  }
+  if (ascii) return QString::fromLatin1(ansi.data(), static_cast<qsizetype>(ansi.size()));
   return QString::fromStdU16String(platform::AnsiToUtf16(ansi));
 }
 
