@@ -320,6 +320,27 @@ TEST(FindContent, TrailBytesAndCase) {
   EXPECT_FALSE(FileContainsText("/", "x", false)) << "a folder is not a readable body";
 }
 
+TEST(FindContent, RawShortcutAgreesWithTheConvertedText) {
+  const std::string kanji = platform::Utf8ToAnsi("日本語の文書です。漢字とかなの例文。");
+  // Ends in kanji mode: the tests switch back to ASCII themselves.
+  const std::string jis = sjis2jis83(kanji) + "\x1b(B";
+  const std::string euc = sjis2euc(kanji);
+  ASSERT_EQ(InCodeCheck(jis + "x"), JCODE_JIS);
+  ASSERT_EQ(InCodeCheck(euc + "x"), JCODE_EUC);
+  // Escapes between two single-byte runs vanish in conversion and join the runs.
+  EXPECT_TRUE(BytesContainText(jis + "abc\x1b(Bdef", "abcdef", false));
+  EXPECT_TRUE(BytesContainText(jis + "ABC\x1b$B\x1b(BDEF", "abcdef", true));
+  EXPECT_TRUE(BytesContainText(jis + "abc\x1b(Idef", "abc", false));
+  // Kanji-mode bytes that look like ASCII are kanji, not text.
+  EXPECT_FALSE(BytesContainText(jis + "\x1b$Bab\x1b(B", "ab", false));
+  EXPECT_TRUE(BytesContainText(jis + "\x1b$Bab\x1b(Bab", "ab", false));
+  // EUC-JP: the half-width kana prefix is dropped, joining what surrounds it.
+  EXPECT_TRUE(BytesContainText(euc + "ab\x8e" "cd", "abcd", false));
+  EXPECT_TRUE(BytesContainText(euc + "Needle", "needle", true));
+  EXPECT_FALSE(BytesContainText(euc + "Needle", "needle", false));
+  EXPECT_FALSE(BytesContainText(euc + "nee dle", "needle", true));
+}
+
 TEST_F(FindTest, MatchCaseOption) {
   Add("http://h/a.html", "text/html", 100, Local(2001, 1, 1), Body("a", "Tollhaven FIND test"));
   TFindInputs in;
