@@ -4,9 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-20}
-BUILD_DIR=build-fuzz CC=clang CXX=clang++ bash scripts/build.sh \
-  -DTH_FUZZ=ON -DTH_BUILD_UI=OFF -DTH_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
+  -DTH_FUZZ=ON -DTH_BUILD_UI=OFF -DTH_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
 shopt -s nullglob
+targets=()
+for src in fuzz/*_fuzz.cpp; do targets+=("$(basename "$src" .cpp)"); done
+[ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets"; exit 0; }
+cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
 for src in fuzz/*_fuzz.cpp; do
   name=$(basename "$src" .cpp)
   corpus=fuzz/corpus/$name
