@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "common/file_utils.h"
 #include "common/format.h"
@@ -300,9 +301,14 @@ void TFavorites::LoadFavorites() {
   ReadItem(ini, kSectionDefault, def, false);
   *DefaultFavorite_ = def;
 
+  // A section missing below Count reads as a favorite at the read defaults; knowing
+  // which sections exist spares the lookups of the keys of missing ones.
+  std::unordered_set<std::string> present;
+  for (const std::string& name : ini.ReadSections()) present.insert(platform::AnsiLowerCase(name));
   for (int i = 1; i <= count; ++i) {
     auto item = std::make_unique<TFavoriteItem>();
-    ReadItem(ini, FavoriteSectionName(i), *item, true);
+    std::string section = FavoriteSectionName(i);
+    if (present.count(platform::AnsiLowerCase(section))) ReadItem(ini, section, *item, true);
     Items_.push_back(std::move(item));
   }
 }
