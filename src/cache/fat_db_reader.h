@@ -61,6 +61,8 @@ class TFatDbWalker {
   TFatDbWalker() = default;
   explicit TFatDbWalker(std::string_view bytes, TCacheNotifier* notifier = nullptr)
       : bytes_(bytes), notifier_(notifier) { Rewind(); }
+  // The walker only looks at the bytes; they must outlive it.
+  TFatDbWalker(std::string&&, TCacheNotifier* = nullptr) = delete;
 
   // Back to the last pair of the first bucket page.
   void Rewind();

@@ -68,7 +68,8 @@ TEST(FatDbWalker, DecodesEveryField) {
   it.textC = "tc";
   Page p;
   p.Add(EncodeKey("http://h/p.html"), EncodeItem(it));
-  TFatDbWalker walker(File({p.Build()}));
+  std::string file = File({p.Build()});
+  TFatDbWalker walker(file);
   TCacheObject obj;
   ASSERT_TRUE(walker.NextItem(obj));
   EXPECT_EQ(obj.Version, 5u);
