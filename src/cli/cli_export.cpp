@@ -295,6 +295,7 @@ int RunExportCommand(CliContext& context) {
   for (const Job& job : jobs) total += TWebCacheTree::CountFiles(job.Folder);
   callbacks.SetMaximum(total);
 
+  const auto copyStarted = std::chrono::steady_clock::now();
   bool ok = true;
   for (const Job& job : jobs) {
     // The whole cache always mirrors full URLs.
@@ -312,10 +313,11 @@ int RunExportCommand(CliContext& context) {
   }
   callbacks.Finish();
 
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  char secondsText[32];
-  std::snprintf(secondsText, sizeof secondsText, "%.3f", seconds);
+  const auto now = std::chrono::steady_clock::now();
+  const double seconds = std::chrono::duration<double>(now - started).count();
+  const double copySeconds = std::chrono::duration<double>(now - copyStarted).count();
+  char secondsText[64];
+  std::snprintf(secondsText, sizeof secondsText, "%.3f (copy %.3f)", seconds, copySeconds);
   std::ostream& out = context.Out;
   out << "files copied: " << callbacks.copied << "\n"
       << "files skipped: " << callbacks.skipped << "\n"
