@@ -18,6 +18,6 @@ for src in fuzz/*_fuzz.cpp; do
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   echo "-- $name ($SECONDS_EACH s)"
   build-fuzz/"$name" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=4096 \
-    -print_final_stats=1 "$work" 2>&1 | tail -n 4
+    -print_final_stats=1 "$work" 2>&1 | { grep -E '^Done|^stat::(number_of_executed_units|average_exec_per_sec|new_units_added)|ERROR|SUMMARY' || true; }
   rm -rf "$work"
 done
