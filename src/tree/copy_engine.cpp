@@ -437,6 +437,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
   }
 
   int steps = 0;
+  std::string knownFolder;
   for (std::size_t i = 0; i < list.Count(); ++i) {
     TWebCacheTreeNode* node = list[i];
     if (node->Marked) continue;
@@ -454,11 +455,14 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
                           FileCopyCaption());
       return false;
     }
-    if (!FolderExists(localFolder) && !CreateFolderPath(localFolder)) {
+    // Files of one folder come one after the other: its existence is checked once.
+    if (localFolder != knownFolder && !FolderExists(localFolder) &&
+        !CreateFolderPath(localFolder)) {
       callbacks.ShowError(FolderCreateFailedText(localFolder, ErrorOr(platform::LastError(), EIO)),
                           FolderCreateCaption());
       return false;
     }
+    knownFolder = localFolder;
 
     bool write = true;
     if (platform::FileExists(destPath) || platform::DirectoryExists(destPath)) {
