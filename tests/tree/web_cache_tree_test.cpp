@@ -217,6 +217,26 @@ TEST_F(TreeTest, SortingMixesFoldersAndFilesByKeyIgnoringCase) {
   EXPECT_EQ(Tree().FindNodeByUrl("http://h/zeta.html")->Key(), "zeta.html");
 }
 
+TEST_F(TreeTest, MovingANodeKeepsTotalsAndOrder) {
+  Add("http://h/a/z.gif", "image/gif", 10, 1000000000);
+  Add("http://h/a/y.gif", "image/gif", 20, 1000000000);
+  Add("http://h/b/m.gif", "image/gif", 40, 1000000000);
+  Refresh();
+  TWebCacheTreeNode* b = Tree().FindNodeByUrl("http://h/b/");
+  TWebCacheTreeNode* z = Tree().FindNodeByUrl("http://h/a/z.gif");
+  z->MoveTo(b);
+  EXPECT_EQ(z->Parent(), b);
+  EXPECT_EQ(Children("http://h/b/"), (std::vector<std::string>{"m.gif", "z.gif"}));
+  EXPECT_EQ(Tree().FindNodeByUrl("http://h/a/")->TotalSize(), 20u);
+  EXPECT_EQ(b->TotalSize(), 50u);
+  EXPECT_EQ(Tree().FindNodeByUrl("http://h/b/z.gif"), z);
+  EXPECT_EQ(Tree().FindNodeByUrl("http://h/a/z.gif"), nullptr);
+  // A folder never goes below itself.
+  TWebCacheTreeNode* h = Tree().FindNodeByUrl("http://h/");
+  h->MoveTo(b);
+  EXPECT_EQ(h->Parent()->Caption(), "http:");
+}
+
 TEST_F(TreeTest, FolderTotalsAreSumsAndNewestDates) {
   Add("http://h/a/x.gif", "image/gif", 100, 1000000000);
   Add("http://h/a/b/y.gif", "image/gif", 200, 1000009000);
