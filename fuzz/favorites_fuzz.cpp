@@ -27,9 +27,17 @@ std::string ScratchFile() {
   return g_scratch;
 }
 
+// A carriage return inside a line is written as a blank (a value never breaks a line).
+std::string Flat(std::string s) {
+  for (char& c : s)
+    if (c == '\r') c = ' ';
+  return s;
+}
+
 bool Same(const TFavoriteItem& a, const TFavoriteItem& b) {
-  return a.UrlName == b.UrlName && a.PathName == b.PathName && a.Default == b.Default &&
-         a.Title == b.Title && a.Folder == b.Folder && a.Method == b.Method &&
+  return Flat(a.UrlName) == b.UrlName && Flat(a.PathName) == b.PathName &&
+         Flat(a.Default) == b.Default && Flat(a.Title) == b.Title && a.Folder == b.Folder &&
+         a.Method == b.Method &&
          a.Timer == b.Timer && a.Date == b.Date;
 }
 
