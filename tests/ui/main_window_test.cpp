@@ -138,6 +138,15 @@ TEST_F(MainWindowTest, MenusActionsAndShortcutsAreInPlace) {
   w->tvwCacheEnter();
   EXPECT_FALSE(w->actFileDelete->isEnabled());
   EXPECT_EQ(w->ActionList1.size(), 37u);
+  // Once a command gets its handler the enabling rules apply to it.
+  int deletes = 0;
+  w->SetActionHandler(w->actFileDelete, [&deletes] { ++deletes; });
+  w->lvwCacheSelectItem();  // nothing selected: delete is off
+  EXPECT_FALSE(w->actFileDelete->isEnabled());
+  w->tvwCacheEnter();
+  EXPECT_TRUE(w->actFileDelete->isEnabled());
+  w->actFileDelete->trigger();
+  EXPECT_EQ(deletes, 1);
 }
 
 TEST_F(MainWindowTest, SettingsSurviveCloseAndRestart) {

@@ -73,7 +73,7 @@ TEST(CompareItemsTest, SizesFarApartDoNotWrapAround) {
   EXPECT_EQ(SortedNames(items, 0, ui::stSize), (std::vector<std::string>{"small", "big"}));
 }
 
-class ListPaneTest : public ::testing::Test {
+class ListPaneTest : public uitest::WithApp, public ::testing::Test {
  protected:
   void SetUp() override {
     uitest::App();
@@ -162,7 +162,7 @@ TEST_F(ListPaneTest, FoundItemsShowTheirFolderUrl) {
   EXPECT_EQ(control_.Model()->Item(1).image, 1);
 }
 
-class TreePaneTest : public ::testing::Test {
+class TreePaneTest : public uitest::WithApp, public ::testing::Test {
  protected:
   void SetUp() override {
     uitest::App();

@@ -22,6 +22,12 @@ namespace uitest {
 // The one QApplication of the test binary.
 QApplication& App();
 
+// A first base class for fixtures whose members are widgets: the application
+// must exist before them.
+struct WithApp {
+  WithApp() { App(); }
+};
+
 // Processes events for about `ms` milliseconds.
 void Pump(int ms);
 

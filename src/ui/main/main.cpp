@@ -24,6 +24,25 @@
 
 namespace {
 
+// Errors that escape an event handler end up here and are shown in a message box
+// instead of ending the program.
+class TApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      QMessageBox::critical(activeWindow(), ui::ApplicationTitle(),
+                            QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+      QMessageBox::critical(activeWindow(), ui::ApplicationTitle(),
+                            QStringLiteral("予期しないエラーが発生しました。"));
+    }
+    return false;
+  }
+};
+
 struct Options {
   std::string Prefix;
   std::string RegistryFile;
@@ -97,7 +116,7 @@ bool ApplyOptions(const Options& o, QString& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  TApplication app(argc, argv);
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   ui::SetApplicationTitle(QStringLiteral("Tollhaven"));
   ui::EnsureIconTheme();

@@ -161,6 +161,13 @@ bool TfrmMain::HasHandler(const QAction* action) const {
   return std::find(handled_.begin(), handled_.end(), action) != handled_.end();
 }
 
+void TfrmMain::SetActionHandler(QAction* action, std::function<void()> handler) {
+  if (!action || !handler) return;
+  connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+  if (!HasHandler(action)) handled_.push_back(action);
+  action->setEnabled(true);
+}
+
 void TfrmMain::SetEnabledIfHandled(QAction* action, bool enabled) {
   action->setEnabled(enabled && HasHandler(action));
 }

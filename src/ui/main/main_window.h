@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -173,6 +174,9 @@ class TfrmMain : public QMainWindow {
   int PendingEventRounds() const { return pendingRounds_; }
   // Whether an action has a handler yet; actions without one stay disabled.
   bool HasHandler(const QAction* action) const;
+  // Gives a command of later work its handler: the action runs it and from now on
+  // follows the window's enabling rules.
+  void SetActionHandler(QAction* action, std::function<void()> handler);
   // Which list context menu a right-click opens now (mnuPopupList1 or 2).
   QMenu* ListPopupMenu() const { return listPopup_; }
 
