@@ -67,7 +67,47 @@ std::string_view ForEachSegment(std::string_view path, Fn fn) {
   return path.substr(start);
 }
 
+// The collation rank of each printable ASCII byte that sorts on its own: a single
+// character key under the locale's collator, ranked once against all the others.
+// Zero for bytes left to the collator (controls, capitals, non-ASCII, and any two
+// bytes the collator finds equal).
+struct AsciiRanks {
+  unsigned char rank[256] = {};
+  AsciiRanks() {
+    std::vector<std::pair<std::string, unsigned char>> keyed;
+    for (int c = 0x20; c < 0x7F; ++c) {
+      if (c >= 'A' && c <= 'Z') continue;
+      keyed.emplace_back(platform::AnsiSortKey(std::string(1, static_cast<char>(c)), false),
+                         static_cast<unsigned char>(c));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    unsigned char next = 1;
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+      bool tied = (i > 0 && keyed[i - 1].first == keyed[i].first) ||
+                  (i + 1 < keyed.size() && keyed[i + 1].first == keyed[i].first);
+      if (!tied && !keyed[i].first.empty()) rank[keyed[i].second] = next;
+      ++next;
+    }
+  }
+};
+
+const AsciiRanks& Ranks() {
+  static const AsciiRanks ranks;
+  return ranks;
+}
+
 }  // namespace
+
+bool FastNameSortKey(std::string_view lowered, std::string* out) {
+  const AsciiRanks& r = Ranks();
+  out->resize(lowered.size());
+  for (std::size_t i = 0; i < lowered.size(); ++i) {
+    unsigned char k = r.rank[static_cast<unsigned char>(lowered[i])];
+    if (k == 0) return false;
+    (*out)[i] = static_cast<char>(k);
+  }
+  return true;
+}
 
 // ---------------------------------------------------------------------------
 // TWebCacheTreeNode
@@ -235,10 +275,18 @@ void TWebCacheTreeNode::SortChildren() {
     std::size_t pos;
     std::unique_ptr<TWebCacheTreeNode> node;
   };
-  std::vector<Keyed> keyed;
-  keyed.reserve(n);
+  std::vector<Keyed> keyed(n);
+  // Names of plain ASCII (nearly all of them) take rank keys, which order exactly as
+  // the collator's keys do at a fraction of the cost; one name outside that set sends
+  // the whole folder to the collator, so keys of the two kinds are never compared.
+  bool fast = true;
+  for (std::size_t i = 0; i < n && fast; ++i) {
+    fast = FastNameSortKey(children_[i]->Key(), &keyed[i].sortKey);
+  }
   for (std::size_t i = 0; i < n; ++i) {
-    keyed.push_back({platform::AnsiSortKey(children_[i]->Key(), false), i, std::move(children_[i])});
+    if (!fast) keyed[i].sortKey = platform::AnsiSortKey(children_[i]->Key(), false);
+    keyed[i].pos = i;
+    keyed[i].node = std::move(children_[i]);
   }
   std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
     int r = a.sortKey.compare(b.sortKey);

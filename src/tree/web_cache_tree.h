@@ -116,6 +116,11 @@ class TWebCacheTreeNode {
   mutable std::unique_ptr<Index> index_;
 };
 
+// A sort key for a lower-cased name of printable ASCII whose plain comparison orders
+// names as the locale's collation keys (AnsiSortKey, case kept) do.  False, with `out`
+// undefined, when the name holds a byte outside that set.
+bool FastNameSortKey(std::string_view lowered, std::string* out);
+
 // File nodes in order of their lower-cased SourceUrl, without duplicates (the same URL
 // byte for byte; URLs that differ only in case are different objects); the input of
 // every copy.  Does not own the nodes.
