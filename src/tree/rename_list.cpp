@@ -156,8 +156,10 @@ std::string TWebCacheRenameItems::SaveToText() const {
   SortIfNeeded();
   std::string out;
   for (const TWebCacheRenameItem* item : sorted_) {
-    // A URL with a TAB or line break would split its line on the next load.
-    if (item->OriginalUrl.find_first_of("\t\r\n") != std::string::npos ||
+    // A URL with a TAB or line break would split its line on the next load.  An item
+    // whose URL decoded to nothing renames nothing, and its line would not load.
+    if (item->OriginalUrl.empty() || item->NewUrl.empty() ||
+        item->OriginalUrl.find_first_of("\t\r\n") != std::string::npos ||
         item->NewUrl.find_first_of("\t\r\n") != std::string::npos) {
       continue;
     }

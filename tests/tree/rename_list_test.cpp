@@ -103,6 +103,19 @@ TEST(RenameListFile, MalformedLinesEndTheLoad) {
   }
 }
 
+// A target that decodes to nothing (a broken escape, found by fuzzing) renames
+// nothing; saving it would write a line the next load skips, so it is not saved.
+TEST(RenameListFile, ItemsWithAnEmptyDecodedUrlAreNotSaved) {
+  TWebCacheRenameItems items;
+  items.LoadFromText("a/b\t%zz\r\nc/d\tc/e.html\r\n");
+  EXPECT_EQ(items.Lookup("a/b"), "");
+  std::string saved = items.SaveToText();
+  EXPECT_EQ(saved, "c/d\tc/e.html\r\n");
+  TWebCacheRenameItems again;
+  EXPECT_EQ(again.LoadFromText(saved), 1u);
+  EXPECT_EQ(again.SaveToText(), saved);
+}
+
 TEST(RenameListFile, LoadClearsFirstAndMissingFilesGiveAnEmptyList) {
   TempDir dir;
   TWebCacheRenameItems items;
