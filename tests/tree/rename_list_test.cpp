@@ -103,7 +103,7 @@ TEST(RenameListFile, MalformedLinesEndTheLoad) {
   }
 }
 
-// A target that decodes to nothing (a broken escape, found by fuzzing) renames
+// A target that decodes to nothing (a broken escape) renames
 // nothing; saving it would write a line the next load skips, so it is not saved.
 TEST(RenameListFile, ItemsWithAnEmptyDecodedUrlAreNotSaved) {
   TWebCacheRenameItems items;
