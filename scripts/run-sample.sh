@@ -27,4 +27,14 @@ echo
 echo "The copy is in $out.  Open its top page in a browser:"
 echo "  file://$index"
 
-# Start the window here when a display exists (the window's developer fills this in).
+# With a display, the window opens on the same sample cache; without one (a server,
+# CI) the export above is the result.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${NO_WINDOW:-}" ]; then
+  echo
+  echo "Starting the Tollhaven window on the sample cache..."
+  exec "$build/tollhaven" --prefix "$sample" --settings "$sample.settings" \
+    --select "http://www.example.co.jp/"
+else
+  echo "(No display: the window was not started.  On a desktop, run:"
+  echo "  $build/tollhaven --prefix $sample --settings $sample.settings )"
+fi
