@@ -46,6 +46,23 @@ bool HasUpperAscii(std::string_view s) {
   return false;
 }
 
+// AnsiReplaceAll(s, "//", "/") without its general search: the same pairs, left to
+// right, without overlap, and a lead byte takes the byte after it along whatever it
+// is (as in broken text), so the result is the same byte for byte.
+std::string FoldDoubleSlashes(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    out.push_back(s[i]);
+    if (platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+      out.push_back(s[++i]);
+      continue;
+    }
+    if (s[i] == '/' && i + 1 < s.size() && s[i + 1] == '/') ++i;
+  }
+  return out;
+}
+
 std::string DropScheme(std::string_view url) {
   std::size_t sep = platform::AnsiFindStr(url, "://");
   return std::string(sep == platform::npos ? url : url.substr(sep + 3));
@@ -480,7 +497,7 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
   // Walk (and create) the folders of the URL.  A folder's URL prefix is the folded
   // path up to its segment; only a leading scheme ("http:") is followed by "//" (a
   // host with a port, "h:8080", is an ordinary segment).
-  std::string path = platform::AnsiReplaceAll(entry.FolderUrl, "//", "/");
+  std::string path = FoldDoubleSlashes(entry.FolderUrl);
   std::size_t schemeSlash = std::string::npos;  // where the scheme's second '/' goes
   TWebCacheTreeNode* node = root_.get();
   int depth = 0;
@@ -632,7 +649,7 @@ void TWebCacheTree::Refresh() {
 
 TWebCacheTreeNode* TWebCacheTree::WalkUrl(std::string_view url, bool lastAsChild) const {
   std::string path = enableScheme_ ? std::string(url) : DropScheme(url);
-  path = platform::AnsiReplaceAll(path, "//", "/");
+  path = FoldDoubleSlashes(path);
   TWebCacheTreeNode* node = root_.get();
   int depth = 0;
   std::string_view rest = ForEachSegment(path, [&](std::string_view seg) {
