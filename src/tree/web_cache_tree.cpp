@@ -460,10 +460,11 @@ void TWebCacheTree::Build() {
   updating_ = true;
   ClearTree();
   std::unordered_map<std::string, int> typeRows;  // content type -> table row
+  std::unordered_map<std::string, bool> extensionKnown;  // row NUL extension -> HasExtension
   TWebCacheEntryInfoEx entry;
   bool more = webCache_->FindFirst(entry);
   while (more) {
-    PlaceEntry(std::move(entry), typeRows);
+    PlaceEntry(std::move(entry), typeRows, extensionKnown);
     entry = TWebCacheEntryInfoEx();
     more = webCache_->FindNext(entry);
   }
@@ -472,7 +473,8 @@ void TWebCacheTree::Build() {
 }
 
 void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
-                               std::unordered_map<std::string, int>& typeRows) {
+                               std::unordered_map<std::string, int>& typeRows,
+                               std::unordered_map<std::string, bool>& extensionKnown) {
   if (OnLoadProgress) OnLoadProgress(entry);
 
   // A URL renamed in an earlier run keeps its stored name.
@@ -486,6 +488,20 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
     auto it = typeRows.find(type);
     if (it == typeRows.end()) it = typeRows.emplace(type, contentTypes_.IndexOfType(type)).first;
     const TContentTypeItem* row = it->second >= 0 ? &contentTypes_[it->second] : nullptr;
+    if (row) {
+      // HasExtension compares in the locale for every extension of the type; a cache
+      // repeats a few (type, extension) pairs endlessly, so each is asked once.  A row
+      // that already has the extension changes nothing, exactly like no row at all.
+      std::string probe = std::to_string(it->second);
+      probe.push_back('\0');
+      probe += FileNameExtension(entry.FileName);
+      auto known = extensionKnown.find(probe);
+      if (known == extensionKnown.end()) {
+        bool has = row->HasExtension(std::string_view(probe).substr(probe.find('\0') + 1));
+        known = extensionKnown.emplace(std::move(probe), has).first;
+      }
+      if (known->second) row = nullptr;
+    }
     std::string name = ChooseLocalFileName(entry.FileName, entry.QueryPart, type, row, *crc_);
     if (name != entry.FileName) {
       entry.FileName = std::move(name);

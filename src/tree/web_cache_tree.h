@@ -223,7 +223,8 @@ class TWebCacheTree {
 
  private:
   friend class TWebCacheTreeNode;
-  void PlaceEntry(TWebCacheEntryInfoEx&& entry, std::unordered_map<std::string, int>& typeRows);
+  void PlaceEntry(TWebCacheEntryInfoEx&& entry, std::unordered_map<std::string, int>& typeRows,
+                  std::unordered_map<std::string, bool>& extensionKnown);
   void UpdateFolderTotals(TWebCacheTreeNode* node);
   void DeleteSubtree(TWebCacheTreeNode* node);
   void SubtreeDeleted(TWebCacheTreeNode* node);
