@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "cache/cache_source.h"
+#include "platform/file_time.h"
+
 class TWebCache;
+class TWebCacheTree;
 
 // Global options, given before the command.
 struct CliOptions {
@@ -80,3 +84,37 @@ std::unique_ptr<TWebCache> CliMakeWebCache(CliContext& context);
 // Text for output: CP932 -> UTF-8, with TAB, CR and LF turned into blanks so that a
 // value always stays one tab-separated field.
 std::string CliField(const std::string& ansi);
+
+// Reader messages (an absurdly long string in FAT.DB) become warnings on stderr.
+class CliWarningNotifier : public TCacheNotifier {
+ public:
+  explicit CliWarningNotifier(std::ostream& err) : err_(err) {}
+  void ShowMessage(const std::string& text) override;
+
+ private:
+  std::ostream& err_;
+};
+
+// Loads the cache as the window's refresh does: build, sort, settle the names, with
+// the window's rename list and content types.  A non-empty `defaultFileName` is set
+// before the names are settled.  Null (after a message) when the cache cannot be read.
+// The returned tree keeps the notifier that its cache reports to alive.
+std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
+                                           const std::string& defaultFileName = std::string());
+
+// "2001-02-03T04:05:06", as the TSV outputs write times.
+std::string CliIsoDateTime(const platform::SYSTEMTIME& t);
+
+// True for the values that --overwrite takes: ask, yes, no, all, none, newer.
+bool CliIsOverwriteValue(const std::string& value);
+
+// The engine's answer for an --overwrite value; 0 for "ask" (and anything else).
+int CliOverwriteAnswer(const std::string& value);
+
+// The answer for a key typed at an overwrite question (y, n, a, s, w, c; trailing
+// blanks and CR ignored); 0 when the line is none of them.
+int CliOverwriteKey(std::string line);
+
+// Prints a copy engine's error as "tollhaven-cli: CAPTION: TEXT" (ANSI in, UTF-8 out,
+// CRs dropped, one final newline).
+void CliPrintCopyError(std::ostream& err, const std::string& text, const std::string& caption);

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <ostream>
 
 #include "cache/netscape_cache.h"
@@ -8,20 +9,10 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_error.h"
+#include "tree/copy_engine.h"
+#include "tree/web_cache_tree.h"
 
 namespace {
-
-// Reader messages (an absurdly long string in FAT.DB) become warnings on stderr.
-class StreamNotifier : public TCacheNotifier {
- public:
-  explicit StreamNotifier(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text) override {
-    err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
 
 // TWebCache that owns the notifier its source reports to.
 class CliWebCache : public TWebCache {
@@ -32,10 +23,23 @@ class CliWebCache : public TWebCache {
   }
 
  private:
-  StreamNotifier notifier_;
+  CliWarningNotifier notifier_;
+};
+
+// The tree with the notifier its cache reports to.
+struct CliTree {
+  CliWarningNotifier notifier;
+  std::unique_ptr<TWebCacheTree> tree;
+  explicit CliTree(std::ostream& err) : notifier(err) {}
+  // The tree saves its lists when it goes; the notifier must still be there then.
+  ~CliTree() { tree.reset(); }
 };
 
 }  // namespace
+
+void CliWarningNotifier::ShowMessage(const std::string& text) {
+  err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
+}
 
 void CliError(CliContext& context, const std::string& utf8Message) {
   context.Err << "tollhaven-cli: " << utf8Message << "\n";
@@ -84,4 +88,64 @@ std::string CliField(const std::string& ansi) {
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   }
   return text;
+}
+
+std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
+                                           const std::string& defaultFileName) {
+  std::string fatDb;
+  if (!CliCheckCache(context, fatDb)) return nullptr;
+  auto holder = std::make_shared<CliTree>(context.Err);
+  holder->tree = std::make_unique<TWebCacheTree>(
+      std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
+  TWebCacheTree& tree = *holder->tree;
+  tree.WebCache().SetNotifier(&holder->notifier);
+  tree.SetEnableScheme(!context.Options.NoScheme);
+  std::string settings = platform::SettingsFolder();
+  tree.SetRenameListFile(platform::JoinPath(settings, "renameList.dat"));
+  tree.SetContentTypeFile(platform::JoinPath(settings, "contentType.dat"));
+  if (!defaultFileName.empty()) tree.DefaultFileName = defaultFileName;
+  tree.Refresh();
+  // Aliasing pointer: the caller sees the tree, the holder keeps the notifier alive.
+  return std::shared_ptr<TWebCacheTree>(holder, holder->tree.get());
+}
+
+std::string CliIsoDateTime(const platform::SYSTEMTIME& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{t.wYear},
+                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
+                unsigned{t.wSecond});
+  return text;
+}
+
+bool CliIsOverwriteValue(const std::string& value) {
+  return value == "ask" || value == "yes" || value == "no" || value == "all" ||
+         value == "none" || value == "newer";
+}
+
+int CliOverwriteAnswer(const std::string& value) {
+  if (value == "yes") return kOverwriteYes;
+  if (value == "no") return kOverwriteNo;
+  if (value == "all") return kOverwriteAll;
+  if (value == "none") return kOverwriteNoToAll;
+  if (value == "newer") return kOverwriteNewer;
+  return 0;
+}
+
+int CliOverwriteKey(std::string line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  if (line == "y") return kOverwriteYes;
+  if (line == "n") return kOverwriteNo;
+  if (line == "a") return kOverwriteAll;
+  if (line == "s") return kOverwriteNoToAll;
+  if (line == "w") return kOverwriteNewer;
+  if (line == "c") return kOverwriteCancel;
+  return 0;
+}
+
+void CliPrintCopyError(std::ostream& err, const std::string& text, const std::string& caption) {
+  std::string flat;
+  for (char c : platform::AnsiToUtf8(text))
+    if (c != '\r') flat.push_back(c);
+  err << "tollhaven-cli: " << platform::AnsiToUtf8(caption) << ": " << flat;
+  if (flat.empty() || flat.back() != '\n') err << "\n";
 }

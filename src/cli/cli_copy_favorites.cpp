@@ -24,17 +24,6 @@
 
 namespace {
 
-class CopyNotifier : public TCacheNotifier {
- public:
-  explicit CopyNotifier(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text) override {
-    err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
-
 class FavoriteCopyCallbacks : public TCopyCallbacks {
  public:
   FavoriteCopyCallbacks(std::istream& in, std::ostream& err) : in_(in), err_(err) {}
@@ -46,21 +35,11 @@ class FavoriteCopyCallbacks : public TCopyCallbacks {
       err_ << "[y] yes  [n] no  [a] all  [s] none  [w] all newer  [c] cancel ? " << std::flush;
       std::string line;
       if (!std::getline(in_, line)) return kOverwriteCancel;
-      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-      if (line == "y") return kOverwriteYes;
-      if (line == "n") return kOverwriteNo;
-      if (line == "a") return kOverwriteAll;
-      if (line == "s") return kOverwriteNoToAll;
-      if (line == "w") return kOverwriteNewer;
-      if (line == "c") return kOverwriteCancel;
+      if (int answer = CliOverwriteKey(line)) return answer;
     }
   }
   void ShowError(const std::string& text, const std::string& caption) override {
-    std::string flat;
-    for (char c : platform::AnsiToUtf8(text))
-      if (c != '\r') flat.push_back(c);
-    err_ << "tollhaven-cli: " << platform::AnsiToUtf8(caption) << ": " << flat;
-    if (flat.empty() || flat.back() != '\n') err_ << "\n";
+    CliPrintCopyError(err_, text, caption);
   }
   void FileFinished(const TWebCacheTreeNode&, const std::string&, bool written, bool,
                     std::uint64_t) override {
@@ -99,8 +78,7 @@ int RunCopyFavoritesCommand(CliContext& context) {
         return kExitUsage;
       }
       overwrite = a[++i];
-      if (overwrite != "ask" && overwrite != "yes" && overwrite != "no" && overwrite != "all" &&
-          overwrite != "none" && overwrite != "newer") {
+      if (!CliIsOverwriteValue(overwrite)) {
         CliError(context, "copy-favorites: --overwrite takes ask, yes, no, all, none or newer");
         return kExitUsage;
       }
@@ -145,19 +123,11 @@ int RunCopyFavoritesCommand(CliContext& context) {
     return kExitOk;
   }
 
-  std::string fatDb;
-  if (!CliCheckCache(context, fatDb)) return kExitFailure;
-  CopyNotifier notifier(context.Err);
-  TWebCacheTree tree(std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
-  tree.WebCache().SetNotifier(&notifier);
-  tree.SetEnableScheme(!context.Options.NoScheme);
-  const std::string settings = platform::SettingsFolder();
-  tree.SetContentTypeFile(settings + "contentType.dat");
-  tree.SetRenameListFile(settings + "renameList.dat");
-  tree.DefaultFileName = favorites.DefaultFavorite().Default.empty()
-                             ? std::string("index.html")
-                             : favorites.DefaultFavorite().Default;
-  tree.Refresh();
+  std::shared_ptr<TWebCacheTree> tree =
+      CliLoadTree(context, favorites.DefaultFavorite().Default.empty()
+                               ? std::string("index.html")
+                               : favorites.DefaultFavorite().Default);
+  if (!tree) return kExitFailure;
 
   if (overwrite.empty()) overwrite = isatty(0) ? "ask" : "newer";
   // The run's one answer starts as the window's (ask); a fixed answer is given
@@ -170,13 +140,9 @@ int RunCopyFavoritesCommand(CliContext& context) {
       return fixed ? fixed : FavoriteCopyCallbacks::AskOverwrite(node, path);
     }
   } callbacks(std::cin, context.Err);
-  if (overwrite == "yes") callbacks.fixed = kOverwriteYes;
-  if (overwrite == "no") callbacks.fixed = kOverwriteNo;
-  if (overwrite == "all") callbacks.fixed = kOverwriteAll;
-  if (overwrite == "none") callbacks.fixed = kOverwriteNoToAll;
-  if (overwrite == "newer") callbacks.fixed = kOverwriteNewer;
+  callbacks.fixed = CliOverwriteAnswer(overwrite);
 
-  bool ok = CopyFavorites(favorites, tree, selected, move, nullptr, callbacks);
+  bool ok = CopyFavorites(favorites, *tree, selected, move, nullptr, callbacks);
   std::ostream& out = context.Out;
   for (TFavoriteItem* item : selected)
     out << "favorite\t" << favorites.IndexOf(item) + 1 << '\t' << CliField(item->Title) << '\t'

@@ -1,21 +1,8 @@
 // entries: every entry that the cache source delivers, one tab-separated line each.
-#include <cstdio>
 #include <ostream>
 
 #include "cache/web_cache.h"
 #include "cli/cli_commands.h"
-
-namespace {
-
-std::string IsoDateTime(const platform::SYSTEMTIME& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{t.wYear},
-                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
-                unsigned{t.wSecond});
-  return text;
-}
-
-}  // namespace
 
 int RunEntriesCommand(CliContext& context) {
   if (!context.Args.empty()) {
@@ -31,7 +18,7 @@ int RunEntriesCommand(CliContext& context) {
   TWebCacheEntryInfo entry;
   for (bool more = cache->FindFirst(entry); more; more = cache->FindNext(entry)) {
     out << CliField(entry.SourceUrl) << '\t' << CliField(entry.LocalFileName) << '\t'
-        << entry.Size << '\t' << IsoDateTime(entry.LastModified) << '\t'
+        << entry.Size << '\t' << CliIsoDateTime(entry.LastModified) << '\t'
         << CliField(entry.HeaderInfo.GetValue("Content-Type")) << '\n';
   }
   cache->FindClose();

@@ -37,17 +37,6 @@ struct ExportArgs {
   std::string Overwrite;  // "" = by terminal
 };
 
-class WarningNotifier : public TCacheNotifier {
- public:
-  explicit WarningNotifier(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text) override {
-    err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
-
 std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
 std::string IsoTime(const platform::SYSTEMTIME& t) {
@@ -92,25 +81,13 @@ class TerminalCallbacks : public TCopyCallbacks {
         err_ << "\n";
         return kOverwriteCancel;  // no one left to answer
       }
-      while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-      if (line == "y") return kOverwriteYes;
-      if (line == "a") return kOverwriteAll;
-      if (line == "n") return kOverwriteNo;
-      if (line == "c") return kOverwriteCancel;
-      if (line == "w") return kOverwriteNewer;
-      if (line == "s") return kOverwriteNoToAll;
+      if (int answer = CliOverwriteKey(line)) return answer;
     }
   }
 
   void ShowError(const std::string& text, const std::string& caption) override {
     ClearBar();
-    std::string message = Utf8(text);
-    std::string flat;
-    for (char c : message) {
-      if (c != '\r') flat.push_back(c);
-    }
-    err_ << "tollhaven-cli: " << Utf8(caption) << ": " << flat;
-    if (flat.empty() || flat.back() != '\n') err_ << "\n";
+    CliPrintCopyError(err_, text, caption);
   }
 
   void ProgressStep() override {
@@ -216,8 +193,7 @@ bool ParseArgs(CliContext& context, ExportArgs& args) {
           return false;
         }
       } else {
-        if (value != "ask" && value != "yes" && value != "no" && value != "all" &&
-            value != "none" && value != "newer") {
+        if (!CliIsOverwriteValue(value)) {
           CliError(context, "export: --overwrite takes ask, yes, no, all, none or newer");
           return false;
         }
@@ -257,7 +233,7 @@ int RunExportCommand(CliContext& context) {
   if (args.Overwrite == "newer") answer = kOverwriteNewer;
 
   const auto started = std::chrono::steady_clock::now();
-  WarningNotifier notifier(context.Err);
+  CliWarningNotifier notifier(context.Err);
   TWebCacheTree tree(std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
   tree.WebCache().SetNotifier(&notifier);
   tree.SetEnableScheme(!context.Options.NoScheme);

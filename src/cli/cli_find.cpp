@@ -21,17 +21,6 @@
 
 namespace {
 
-class FindNotifier : public TCacheNotifier {
- public:
-  explicit FindNotifier(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text) override {
-    err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
-
 bool AllDigits(const std::string& s) {
   if (s.empty()) return false;
   for (char c : s)
@@ -54,14 +43,6 @@ bool ParseDay(const std::string& text, platform::SYSTEMTIME& out) {
   if (!platform::SystemTimeToFileTime(t, ft)) return false;
   out = t;
   return true;
-}
-
-std::string IsoDateTime(const platform::SYSTEMTIME& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{t.wYear},
-                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
-                unsigned{t.wSecond});
-  return text;
 }
 
 int Usage(CliContext& context, const std::string& message) {
@@ -148,18 +129,10 @@ int RunFindCommand(CliContext& context) {
     }
   }
 
-  std::string fatDb;
-  if (!CliCheckCache(context, fatDb)) return kExitFailure;
-  FindNotifier notifier(context.Err);
-  TWebCacheTree tree(std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
-  tree.WebCache().SetNotifier(&notifier);
-  tree.SetEnableScheme(!context.Options.NoScheme);
-  const std::string settings = platform::SettingsFolder();
-  tree.SetContentTypeFile(settings + "contentType.dat");
-  tree.SetRenameListFile(settings + "renameList.dat");
-  tree.Refresh();
+  std::shared_ptr<TWebCacheTree> tree = CliLoadTree(context);
+  if (!tree) return kExitFailure;
 
-  TFindCriteriaResult criteria = BuildFindCriteria(in, tree);
+  TFindCriteriaResult criteria = BuildFindCriteria(in, *tree);
   if (!criteria.Data) {
     for (const TFindCriteriaError& e : criteria.Errors)
       CliError(context, platform::AnsiToUtf8(FindErrorCaption() + ": " + e.Message + " (" +
@@ -177,7 +150,7 @@ int RunFindCommand(CliContext& context) {
     ++hits;
     const TWebCacheEntryInfoEx& e = node->EntryInfo();
     out << (node->IsFolder() ? "folder" : "file") << '\t' << CliField(node->GetUrlText()) << '\t'
-        << node->TotalSize() << '\t' << IsoDateTime(e.LastModified) << '\n';
+        << node->TotalSize() << '\t' << CliIsoDateTime(e.LastModified) << '\n';
   };
   search.Execute();
   out << "found\t" << hits << '\n';

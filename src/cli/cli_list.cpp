@@ -1,5 +1,4 @@
 // list: every cached file as the tree shows it, with its local name and page title.
-#include <cstdio>
 #include <memory>
 #include <ostream>
 
@@ -12,35 +11,6 @@
 #include "tree/web_cache_tree.h"
 
 namespace {
-
-// Reader messages go to the error stream as warnings.
-class TreeNotifier : public TCacheNotifier {
- public:
-  explicit TreeNotifier(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text) override {
-    err_ << "tollhaven-cli: warning: " << platform::AnsiToUtf8(text) << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
-
-// The tree with the notifier its cache reports to.
-struct CliTree {
-  TreeNotifier notifier;
-  std::unique_ptr<TWebCacheTree> tree;
-  explicit CliTree(std::ostream& err) : notifier(err) {}
-  // The tree saves its lists when it goes; the notifier must still be there then.
-  ~CliTree() { tree.reset(); }
-};
-
-std::string IsoDateTime(const platform::SYSTEMTIME& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{t.wYear},
-                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
-                unsigned{t.wSecond});
-  return text;
-}
 
 // A local name holds no separator: one that came from an escaped "%2F" is written
 // the way the mirror writes it.
@@ -74,32 +44,13 @@ void ListFiles(const TWebCacheTreeNode* node, std::ostream& out) {
     std::string local =
         UrlToLocalPath(node->EntryInfo().FolderUrl) + SafeLocalName(c->GetDisplayName());
     out << CliField(e.SourceUrl) << '\t' << CliField(local) << '\t' << e.Size << '\t'
-        << IsoDateTime(e.LastModified) << '\t' << CliField(e.HeaderInfo.GetValue("Content-Type"))
+        << CliIsoDateTime(e.LastModified) << '\t' << CliField(e.HeaderInfo.GetValue("Content-Type"))
         << '\t' << CliField(TWebCacheTree::GetPageTitle(c)) << '\t' << CliField(e.LocalFileName)
         << '\n';
   }
 }
 
 }  // namespace
-
-// Loads the cache as the window's refresh does: build, sort, settle the names.  Null
-// (after a message) when the cache cannot be read.  Shared with the tree command.
-std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context) {
-  std::string fatDb;
-  if (!CliCheckCache(context, fatDb)) return nullptr;
-  auto holder = std::make_shared<CliTree>(context.Err);
-  holder->tree = std::make_unique<TWebCacheTree>(
-      std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
-  TWebCacheTree& tree = *holder->tree;
-  tree.WebCache().SetNotifier(&holder->notifier);
-  tree.SetEnableScheme(!context.Options.NoScheme);
-  std::string settings = platform::SettingsFolder();
-  tree.SetRenameListFile(platform::JoinPath(settings, "renameList.dat"));
-  tree.SetContentTypeFile(platform::JoinPath(settings, "contentType.dat"));
-  tree.Refresh();
-  // Aliasing pointer: the caller sees the tree, the holder keeps the notifier alive.
-  return std::shared_ptr<TWebCacheTree>(holder, holder->tree.get());
-}
 
 int RunListCommand(CliContext& context) {
   if (!context.Args.empty()) {

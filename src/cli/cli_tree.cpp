@@ -7,9 +7,6 @@
 #include "cli/cli_commands.h"
 #include "tree/web_cache_tree.h"
 
-// Defined with the list command: loads the cache as a refresh does.
-std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context);
-
 namespace {
 
 void PrintFolder(const TWebCacheTreeNode* node, int level, std::ostream& out) {
