@@ -209,8 +209,7 @@ std::string AnsiToUtf8(std::string_view s) {
   return out;
 }
 
-std::string Utf8ToAnsi(std::string_view s) {
-  if (s.empty()) return {};
+std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string u(s.size() + 1, u'\0');
   UErrorCode err = U_ZERO_ERROR;
   int32_t n = 0;
@@ -218,7 +217,12 @@ std::string Utf8ToAnsi(std::string_view s) {
                        s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
   if (U_FAILURE(err)) return {};
   u.resize(static_cast<std::size_t>(n));
-  return Utf16ToAnsi(u);
+  return u;
+}
+
+std::string Utf8ToAnsi(std::string_view s) {
+  if (s.empty()) return {};
+  return Utf16ToAnsi(Utf8ToUtf16(s));
 }
 
 namespace {

@@ -39,6 +39,8 @@ std::u16string AnsiToUtf16(std::string_view s);
 std::string Utf16ToAnsi(std::u16string_view s);
 std::string AnsiToUtf8(std::string_view s);
 std::string Utf8ToAnsi(std::string_view s);
+// UTF-8 -> UTF-16; malformed sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view s);
 
 // Locale-aware comparison for Japanese (ICU collator); result <0, 0, >0.
 int AnsiCompareStr(std::string_view a, std::string_view b);   // case-sensitive

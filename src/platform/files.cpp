@@ -54,15 +54,9 @@ bool IsDrivePath(std::string_view p) {
 // Case-folded UTF-16 form of a UTF-8 name, for matching directory entries the way
 // Windows file systems do.
 std::u16string FoldUtf8(const std::string& s) {
-  std::u16string u(s.size() + 1, u'\0');
+  std::u16string u = Utf8ToUtf16(s);
   UErrorCode err = U_ZERO_ERROR;
-  int32_t n = 0;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()), &n,
-                       s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
-  if (U_FAILURE(err)) return {};
-  u.resize(static_cast<std::size_t>(n));
   std::u16string folded(u.size() * 3 + 1, u'\0');
-  err = U_ZERO_ERROR;
   int32_t m = u_strFoldCase(reinterpret_cast<UChar*>(folded.data()),
                             static_cast<int32_t>(folded.size()),
                             reinterpret_cast<const UChar*>(u.data()),

@@ -76,17 +76,6 @@ bool ValidUtf8(std::string_view s) {
   return true;
 }
 
-std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string u(s.size() + 1, u'\0');
-  UErrorCode err = U_ZERO_ERROR;
-  int32_t n = 0;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()), &n,
-                       s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
-  if (U_FAILURE(err)) return {};
-  u.resize(static_cast<std::size_t>(n));
-  return u;
-}
-
 // The file's text: UTF-16 with a byte-order mark, UTF-8 (with or without mark),
 // or, failing that, the ANSI code page that REGEDIT4 files were written in.
 std::u16string DecodeFile(const std::string& bytes) {
