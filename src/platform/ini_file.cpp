@@ -30,6 +30,16 @@ std::string_view Trim(std::string_view s) {
 
 std::string FoldName(std::string_view s) { return AnsiLowerCase(Trim(s)); }
 
+// Lists a section or key name once: later lines of the same (case-folded) name are
+// left out, the spelling of the first one is kept.
+void AddFirstOfName(const Line& line, std::vector<std::string>& seen,
+                    std::vector<std::string>& names) {
+  for (const auto& f : seen)
+    if (f == line.folded) return;
+  seen.push_back(line.folded);
+  names.push_back(line.name);
+}
+
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 Line ParseLine(std::string_view raw) {
@@ -277,11 +287,7 @@ std::vector<std::string> IniFile::ReadSections() const {
   std::vector<std::string> seen;
   for (const Line& line : content->lines) {
     if (line.kind != LineKind::Section) continue;
-    bool dup = false;
-    for (const auto& f : seen) dup = dup || f == line.folded;
-    if (dup) continue;
-    seen.push_back(line.folded);
-    names.push_back(line.name);
+    AddFirstOfName(line, seen, names);
   }
   return names;
 }
@@ -295,11 +301,7 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const 
   for (std::size_t i = s + 1, end = content->SectionEnd(s); i < end; ++i) {
     const Line& line = content->lines[i];
     if (line.kind != LineKind::Key) continue;
-    bool dup = false;
-    for (const auto& f : seen) dup = dup || f == line.folded;
-    if (dup) continue;
-    seen.push_back(line.folded);
-    names.push_back(line.name);
+    AddFirstOfName(line, seen, names);
   }
   return names;
 }
