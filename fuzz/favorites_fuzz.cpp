@@ -11,21 +11,9 @@
 #include "favorites/favorites.h"
 #include "platform/ini_file.h"
 
+#include "fuzz_scratch.h"
+
 namespace {
-
-char g_scratch[] = "/tmp/th_favorites_fuzz_XXXXXX";
-
-std::string ScratchFile() {
-  static const bool made = [] {
-    int fd = mkstemp(g_scratch);
-    if (fd < 0) return false;
-    close(fd);
-    std::atexit([] { unlink(g_scratch); });
-    return true;
-  }();
-  (void)made;
-  return g_scratch;
-}
 
 // A carriage return inside a line is written as a blank (a value never breaks a line).
 std::string Flat(std::string s) {
@@ -44,7 +32,7 @@ bool Same(const TFavoriteItem& a, const TFavoriteItem& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string path = ScratchFile();
+  const std::string path = fuzz::ScratchFile("/tmp/th_favorites_fuzz_XXXXXX");
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

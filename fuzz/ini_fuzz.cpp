@@ -10,27 +10,10 @@
 #include "platform/files.h"
 #include "platform/ini_file.h"
 
-namespace {
-
-// One scratch file per process, removed again at exit.
-char g_scratch[] = "/tmp/th_ini_fuzz_XXXXXX";
-
-std::string ScratchFile() {
-  static const bool made = [] {
-    int fd = mkstemp(g_scratch);
-    if (fd < 0) return false;
-    close(fd);
-    std::atexit([] { unlink(g_scratch); });
-    return true;
-  }();
-  (void)made;
-  return g_scratch;
-}
-
-}  // namespace
+#include "fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string path = ScratchFile();
+  const std::string path = fuzz::ScratchFile("/tmp/th_ini_fuzz_XXXXXX");
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

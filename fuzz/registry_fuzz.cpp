@@ -9,22 +9,9 @@
 
 #include "platform/registry.h"
 
+#include "fuzz_scratch.h"
+
 namespace {
-
-// One scratch file per process, removed again at exit.
-char g_scratch[] = "/tmp/th_reg_fuzz_XXXXXX";
-
-std::string ScratchFile() {
-  static const bool made = [] {
-    int fd = mkstemp(g_scratch);
-    if (fd < 0) return false;
-    close(fd);
-    std::atexit([] { unlink(g_scratch); });
-    return true;
-  }();
-  (void)made;
-  return g_scratch;
-}
 
 void Walk(const platform::Registry& reg, platform::RootKey root, const std::string& key,
           int depth) {
@@ -39,7 +26,7 @@ void Walk(const platform::Registry& reg, platform::RootKey root, const std::stri
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string path = ScratchFile();
+  const std::string path = fuzz::ScratchFile("/tmp/th_reg_fuzz_XXXXXX");
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
