@@ -102,8 +102,9 @@ class CliWarningNotifier : public TCacheNotifier {
 std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
                                            const std::string& defaultFileName = std::string());
 
-// "2001-02-03T04:05:06", as the TSV outputs write times.
-std::string CliIsoDateTime(const platform::SYSTEMTIME& t);
+// "2001-02-03T04:05:06", as the TSV outputs write times; messages for people use a
+// blank as the `separator`.
+std::string CliIsoDateTime(const platform::SYSTEMTIME& t, char separator = 'T');
 
 // True for the values that --overwrite takes: ask, yes, no, all, none, newer.
 bool CliIsOverwriteValue(const std::string& value);

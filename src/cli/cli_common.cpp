@@ -109,11 +109,11 @@ std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
   return std::shared_ptr<TWebCacheTree>(holder, holder->tree.get());
 }
 
-std::string CliIsoDateTime(const platform::SYSTEMTIME& t) {
+std::string CliIsoDateTime(const platform::SYSTEMTIME& t, char separator) {
   char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{t.wYear},
-                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
-                unsigned{t.wSecond});
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u%c%02u:%02u:%02u", unsigned{t.wYear},
+                unsigned{t.wMonth}, unsigned{t.wDay}, separator, unsigned{t.wHour},
+                unsigned{t.wMinute}, unsigned{t.wSecond});
   return text;
 }
 

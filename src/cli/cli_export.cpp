@@ -39,14 +39,6 @@ struct ExportArgs {
 
 std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
-std::string IsoTime(const platform::SYSTEMTIME& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{t.wYear},
-                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
-                unsigned{t.wSecond});
-  return text;
-}
-
 // The engine's questions and messages on the terminal, with a progress bar and the
 // counts for the summary.
 class TerminalCallbacks : public TCopyCallbacks {
@@ -68,10 +60,10 @@ class TerminalCallbacks : public TCopyCallbacks {
     err_ << "  現在のファイル: " << Utf8(existingPath);
     if (platform::GetFileSize(existingPath, size) && GetFileLocalWriteTime(existingPath, local) &&
         platform::FileTimeToSystemTime(local, when)) {
-      err_ << " (" << size << " バイト, " << IsoTime(when) << ")";
+      err_ << " (" << size << " バイト, " << CliIsoDateTime(when, ' ') << ")";
     }
     err_ << "\n  新しいファイル: " << Utf8(entry.SourceUrl) << " (" << entry.Size << " バイト, "
-         << IsoTime(entry.LastModified) << ")\n";
+         << CliIsoDateTime(entry.LastModified, ' ') << ")\n";
     for (;;) {
       err_ << "[y] はい  [a] すべて上書き  [n] いいえ  [c] キャンセル  "
               "[w] 新しい日付のファイルをすべて上書き  [s] すべていいえ ? "
