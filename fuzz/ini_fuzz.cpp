@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
 
@@ -32,7 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string value(reinterpret_cast<const char*>(data), size < 16 ? size : 16);
   std::string clean;
   for (char c : value) clean.push_back(c == '\r' || c == '\n' ? ' ' : c);
-  if (ini.WriteString("Fuzz", "Key", value) && ini.ReadString("Fuzz", "Key", "?") != clean)
+  // A value that ends in half a double-byte character is not text: its last byte
+  // pairs with whatever follows it in the file (the closing quote), as it would on
+  // Windows, so only whole text has to come back unchanged.
+  std::size_t pos = 0;
+  while (pos < value.size())
+    pos += platform::IsLeadByte(static_cast<unsigned char>(value[pos])) ? 2 : 1;
+  const bool wholeText = pos == value.size();
+  if (ini.WriteString("Fuzz", "Key", value) && wholeText &&
+      ini.ReadString("Fuzz", "Key", "?") != clean)
     std::abort();
   if (ini.EraseSection("Fuzz") && ini.SectionExists("Fuzz")) std::abort();
   return 0;
