@@ -2,6 +2,7 @@
 // separate processes.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <sstream>
@@ -27,7 +28,8 @@ std::string Quote(const std::string& s) {
 
 RunResult Shell(const std::string& command) {
   RunResult r;
-  std::string errFile = platform::TempFolder() + "thfavcli_err";
+  // One error file per process: ctest runs the tests of this file side by side.
+  std::string errFile = platform::TempFolder() + "thfavcli_err_" + std::to_string(getpid());
   FILE* p = popen((command + " 2>" + Quote(errFile) + " </dev/null").c_str(), "r");
   if (!p) return r;
   char buf[4096];
