@@ -12,61 +12,14 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "support/cli_runner.h"
 #include "support/netscape_fixture.h"
 
 namespace {
 
-struct RunResult {
-  int code = -1;
-  std::string out, err;
-};
+using RunResult = thtest::CliResult;
 
-std::string ReadFd(int fd) {
-  std::string s;
-  char buf[65536];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR)) {
-    if (n > 0) s.append(buf, static_cast<std::size_t>(n));
-  }
-  return s;
-}
-
-// Runs the CLI with a clean environment (no registry or prefix from the caller).
-RunResult Cli(std::vector<std::string> args) {
-  RunResult r;
-  std::string tool = TH_CLI_TOOL;
-  if (tool.empty()) return r;
-  args.insert(args.begin(), tool);
-  std::string outFile = platform::TempFolder() + "thcli_out_" + std::to_string(getpid());
-  std::string errFile = outFile + ".err";
-  pid_t pid = fork();
-  if (pid == 0) {
-    int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(o, 1);
-    dup2(e, 2);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::string home = "HOME=" + platform::TempFolder() + "thcli_nohome";
-    char tz[] = "TZ=Asia/Tokyo";
-    char* envp[] = {tz, home.data(), nullptr};
-    execve(argv[0], argv.data(), envp);
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  int o = open(outFile.c_str(), O_RDONLY);
-  int e = open(errFile.c_str(), O_RDONLY);
-  r.out = ReadFd(o);
-  r.err = ReadFd(e);
-  close(o);
-  close(e);
-  unlink(outFile.c_str());
-  unlink(errFile.c_str());
-  return r;
-}
+RunResult Cli(std::vector<std::string> args) { return thtest::RunCli(std::move(args), "thcli"); }
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
+#include "support/cli_runner.h"
 
 namespace {
 
@@ -42,22 +43,7 @@ RunResult Shell(const std::string& command) {
   return r;
 }
 
-std::vector<std::vector<std::string>> Rows(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::size_t start = 0;
-    for (;;) {
-      std::size_t tab = line.find('\t', start);
-      f.push_back(line.substr(start, tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
-    rows.push_back(f);
-  }
-  return rows;
-}
+std::vector<std::vector<std::string>> Rows(const std::string& text) { return thtest::TsvRows(text); }
 
 class SampleCli : public ::testing::Test {
  protected:

@@ -15,6 +15,7 @@
 #include "cache/web_cache.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "support/cli_runner.h"
 #include "support/netscape_fixture.h"
 #include "tree/web_cache_tree.h"
 
@@ -153,63 +154,17 @@ TEST_F(NetscapeTree, GeneratedCacheEveryDeliveredEntryBecomesOneUniquelyNamedFil
 // ---------------------------------------------------------------------------
 // tollhaven-cli list / tree
 
-struct RunResult {
-  int code = -1;
-  std::string out, err;
-};
-
 std::string ReadAll(const std::string& path) {
   std::string s;
   platform::ReadWholeFile(path, s);
   return s;
 }
 
-RunResult Cli(std::vector<std::string> args) {
-  RunResult r;
-  args.insert(args.begin(), TH_CLI_TOOL);
-  std::string outFile = platform::TempFolder() + "thtree_cli_" + std::to_string(getpid());
-  std::string errFile = outFile + ".err";
-  pid_t pid = fork();
-  if (pid == 0) {
-    int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(o, 1);
-    dup2(e, 2);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::string home = "HOME=" + platform::TempFolder() + "thtree_nohome";
-    char tz[] = "TZ=Asia/Tokyo";
-    char* envp[] = {tz, home.data(), nullptr};
-    execve(argv[0], argv.data(), envp);
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.out = ReadAll(outFile);
-  r.err = ReadAll(errFile);
-  unlink(outFile.c_str());
-  unlink(errFile.c_str());
-  return r;
-}
+using RunResult = thtest::CliResult;
 
-std::vector<std::vector<std::string>> Rows(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::size_t start = 0;
-    for (;;) {
-      std::size_t tab = line.find('\t', start);
-      f.push_back(line.substr(start, tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
-    rows.push_back(f);
-  }
-  return rows;
-}
+RunResult Cli(std::vector<std::string> args) { return thtest::RunCli(std::move(args), "thtree_cli"); }
+
+std::vector<std::vector<std::string>> Rows(const std::string& text) { return thtest::TsvRows(text); }
 
 class CliTreeTest : public ::testing::Test {
  protected:
