@@ -84,3 +84,8 @@ void TWebCacheHeaderInfo::SetLine(int index, std::string_view text) {
   if (index < 0 || index >= GetCount()) return;
   lines_[static_cast<std::size_t>(index)] = std::string(text);
 }
+
+bool IsHtmlEntry(const TWebCacheEntryInfo& entry) {
+  return platform::AnsiLowerCase(entry.HeaderInfo.GetValue("Content-Type")).find("text/html") !=
+         std::string::npos;
+}

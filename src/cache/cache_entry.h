@@ -60,3 +60,8 @@ struct TWebCacheEntryInfoEx : TWebCacheEntryInfo {
 
   friend bool operator==(const TWebCacheEntryInfoEx&, const TWebCacheEntryInfoEx&) = default;
 };
+
+// True when the entry is an HTML page: its Content-Type contains "text/html", ignoring
+// case ("TEXT/HTML; charset=Shift_JIS" counts).  Pages are the entries whose links are
+// rewritten and whose titles are shown.
+bool IsHtmlEntry(const TWebCacheEntryInfo& entry);

@@ -479,8 +479,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
       }
     }
 
-    const bool isHtml = platform::AnsiLowerCase(entry.HeaderInfo.GetValue("Content-Type"))
-                            .find("text/html") != std::string::npos;
+    const bool isHtml = IsHtmlEntry(entry);
     int result = 0;
     bool restart = false;
     std::uint64_t bytes = 0;

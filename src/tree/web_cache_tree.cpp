@@ -757,9 +757,7 @@ std::string TWebCacheTree::GetPageTitle(std::string_view url) const {
 }
 
 std::string TWebCacheTree::GetPageTitle(const TWebCacheTreeNode* node) {
-  if (!node || node->IsFolder()) return {};
-  std::string type = platform::AnsiLowerCase(node->EntryInfo().HeaderInfo.GetValue("Content-Type"));
-  if (type.find("text/html") == std::string::npos) return {};
+  if (!node || node->IsFolder() || !IsHtmlEntry(node->EntryInfo())) return {};
   THTMLParser parser;
   parser.SetFileName(node->EntryInfo().LocalFileName);
   return parser.Title();

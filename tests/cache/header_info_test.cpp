@@ -67,4 +67,23 @@ TEST(HeaderInfo, EntriesCopyTheirHeaders) {
   EXPECT_EQ(b.Size, 7u);
 }
 
+TEST(HeaderInfo, PagesAreEntriesWithAnHtmlContentType) {
+  const struct {
+    const char* headers;
+    bool page;
+  } kCases[] = {
+      {"Content-Type: text/html", true},
+      {"content-type:TEXT/HTML; charset=Shift_JIS", true},
+      {"Server: x\r\nContent-Type: application/xhtml+xml, text/html", true},
+      {"Content-Type: image/gif", false},
+      {"Content-Type: text/plain\r\nX-Note: text/html", false},
+      {"", false},
+  };
+  for (const auto& c : kCases) {
+    TWebCacheEntryInfo entry;
+    entry.HeaderInfo.SetText(c.headers);
+    EXPECT_EQ(IsHtmlEntry(entry), c.page) << c.headers;
+  }
+}
+
 }  // namespace

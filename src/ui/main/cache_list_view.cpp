@@ -9,7 +9,7 @@
 #include "common/format.h"
 #include "common/url.h"
 #include "platform/codepage.h"
-#include "ui/main/model_access.h"
+#include "tree/web_cache_tree.h"
 #include "ui/main/shell_icons.h"
 #include "ui/main/ui_text.h"
 
@@ -45,11 +45,6 @@ int CompareTimes(const CacheListItem& a, const CacheListItem& b) {
   if (b.time < a.time) return -1;
   if (b.time > a.time) return 1;
   return 0;
-}
-
-bool IsHtmlEntry(const TWebCacheEntryInfoEx& entry) {
-  std::string type = platform::AnsiLowerCase(entry.HeaderInfo.GetValue("Content-Type"));
-  return type.find("text/html") != std::string::npos;
 }
 
 }  // namespace
@@ -197,13 +192,13 @@ int TCacheListView::FindTitle(const TWebCacheTreeNode* node) const {
 }
 
 std::string TCacheListView::TitleOf(TWebCacheTreeNode* node) {
-  const TWebCacheEntryInfoEx& entry = EntryOf(node);
-  if (!IsHtmlEntry(entry)) return {};
+  // Only pages go into the title cache; the tree model reads the title itself.
+  if (node->IsFolder() || !IsHtmlEntry(node->EntryInfo())) return {};
   int pos = FindTitle(node);
   if (pos >= 0) return FTitleCache[static_cast<std::size_t>(pos)].Title;
   TTitleCache record;
   record.Node = node;
-  record.Title = ReadPageTitle(entry.LocalFileName);
+  record.Title = TWebCacheTree::GetPageTitle(node);
   ++titlesParsed_;
   FTitleCache.insert(FTitleCache.begin() + ~pos, record);
   return record.Title;
@@ -268,9 +263,9 @@ void TCacheListView::LookupFileType(const std::string& fileName,
 CacheListItem TCacheListView::MakeItem(TWebCacheTreeNode* node, bool forFind) {
   CacheListItem item;
   item.node = node;
-  item.folder = IsFolderNode(node);
-  const TWebCacheEntryInfoEx& entry = EntryOf(node);
-  item.ansiCaption = DisplayNameOf(node);
+  item.folder = node->IsFolder();
+  const TWebCacheEntryInfoEx& entry = node->EntryInfo();
+  item.ansiCaption = node->GetDisplayName();
   item.text[0] = ToQ(item.ansiCaption);
   auto known = captionKeys_.find(item.ansiCaption);
   if (known == captionKeys_.end())
@@ -284,8 +279,8 @@ CacheListItem TCacheListView::MakeItem(TWebCacheTreeNode* node, bool forFind) {
     item.image = 1;
     item.text[4] = ToQ(FFolderTypeName);
     if (forFind) {
-      TWebCacheTreeNode* parent = ParentOf(node);
-      if (parent) item.text[1] = ToQ(EntryOf(parent).FolderUrl);
+      TWebCacheTreeNode* parent = node->Parent();
+      if (parent) item.text[1] = ToQ(parent->EntryInfo().FolderUrl);
     }
     return item;
   }
@@ -311,11 +306,10 @@ void TCacheListView::Refill() {
   std::vector<CacheListItem> items;
   TWebCacheTreeNode* folder = FCacheTree ? FCacheTree->FindNodeByUrl(FFolderUrl) : nullptr;
   if (folder) {
-    const int n = ChildCount(folder);
-    items.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-      TWebCacheTreeNode* child = ChildAt(folder, i);
-      if (!child || IsDestroying(child)) continue;
+    items.reserve(folder->Count());
+    for (std::size_t i = 0; i < folder->Count(); ++i) {
+      TWebCacheTreeNode* child = folder->Items(i);
+      if (!child || child->Destroying) continue;
       items.push_back(MakeItem(child, false));
     }
   }

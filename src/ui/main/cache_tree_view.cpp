@@ -4,7 +4,7 @@
 
 #include "common/url.h"
 #include "platform/codepage.h"
-#include "ui/main/model_access.h"
+#include "tree/web_cache_tree.h"
 #include "ui/main/shell_icons.h"
 #include "ui/main/ui_text.h"
 
@@ -54,7 +54,7 @@ QTreeWidgetItem* TCacheTreeView::RootItem() const {
 }
 
 bool TCacheTreeView::SchemesShown() const {
-  return FCacheTree == nullptr || SchemesEnabled(FCacheTree);
+  return FCacheTree == nullptr || FCacheTree->EnableScheme();
 }
 
 void TCacheTreeView::SetTreeView(QTreeWidget* tree) {
@@ -92,12 +92,11 @@ QTreeWidgetItem* TCacheTreeView::MakeItem(const std::string& text, TWebCacheTree
 }
 
 void TCacheTreeView::AddFolders(QTreeWidgetItem* parent, TWebCacheTreeNode* node) {
-  const int n = ChildCount(node);
   QList<QTreeWidgetItem*> children;
-  for (int i = 0; i < n; ++i) {
-    TWebCacheTreeNode* child = ChildAt(node, i);
-    if (!child || !IsFolderNode(child)) continue;
-    QTreeWidgetItem* item = MakeItem(DisplayNameOf(child), child, false);
+  for (std::size_t i = 0; i < node->Count(); ++i) {
+    TWebCacheTreeNode* child = node->Items(i);
+    if (!child || !child->IsFolder()) continue;
+    QTreeWidgetItem* item = MakeItem(child->GetDisplayName(), child, false);
     AddFolders(item, child);
     children.append(item);
   }
@@ -115,7 +114,7 @@ void TCacheTreeView::Rebuild() {
   TWebCacheTreeNode* node = nullptr;
   if (FRootUrl.empty()) {
     caption = "Web Cache";
-    node = FCacheTree ? RootOf(FCacheTree) : nullptr;
+    node = FCacheTree ? FCacheTree->Root() : nullptr;
   } else {
     caption = FRootCaption;
     std::string url = SchemesShown() ? FRootUrl : DropSchemePart(FRootUrl);

@@ -33,7 +33,6 @@
 #include "ui/main/cache_list_view.h"
 #include "ui/main/cache_tree_view.h"
 #include "ui/main/help_viewer.h"
-#include "ui/main/model_access.h"
 #include "ui/main/shell_icons.h"
 #include "ui/main/ui_text.h"
 
@@ -942,7 +941,7 @@ void TfrmMain::lvwCacheDblClick() {
     }
     return;
   }
-  const std::string& path = EntryOf(item.node).LocalFileName;
+  const std::string& path = item.node->EntryInfo().LocalFileName;
   if (path.empty()) return;
   QDesktopServices::openUrl(
       QUrl::fromLocalFile(QString::fromStdString(platform::HostPath(path))));
@@ -1004,9 +1003,7 @@ void TfrmMain::mnuPopupList1Popup() {
   if (rows.size() == 1) {
     const CacheListItem& item = lvwCache->Model()->Item(rows.front());
     if (item.node) {
-      fav = item.folder ||
-            platform::AnsiLowerCase(EntryOf(item.node).HeaderInfo.GetValue("Content-Type"))
-                    .find("text/html") != std::string::npos;
+      fav = item.folder || IsHtmlEntry(item.node->EntryInfo());
     }
   }
   SetEnabledIfHandled(actFavoritesFromCache, fav);
