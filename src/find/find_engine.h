@@ -22,6 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "find/find_masks.h"
+#include "find/find_text.h"
+
 class TWebCacheTreeNode;
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
@@ -46,47 +49,6 @@ struct TFindData {
   void AddName(const std::string& pattern);
   void AddType(const std::string& extension);
 };
-
-// ---- the pieces of the test, usable on their own ----
-
-enum class TMaskResult { NoMatch, Match, Malformed };
-
-// A wildcard mask over CP932 text: '*' any run of characters, '?' one character (a
-// double-byte character counts as one), '[...]' one character of a set with ranges
-// ("[a-c]"), "[!...]" one character not in it.  ASCII letters match either case.  A set
-// that is not closed, empty, or has a range without an end is malformed.
-class TFindMask {
- public:
-  explicit TFindMask(std::string_view mask);
-  bool Malformed() const { return malformed_; }
-  bool Matches(std::string_view text) const;
-
- private:
-  struct Range {
-    std::uint16_t low, high;
-  };
-  struct Token {
-    enum Kind { Char, Any, Star, Set } kind;
-    explicit Token(Kind k) : kind(k) {}
-    std::uint16_t ch = 0;   // Char: lower-cased character code
-    bool negate = false;    // Set
-    std::vector<Range> ranges;
-  };
-  bool TokenMatches(const Token& token, std::uint16_t ch) const;
-  std::vector<Token> tokens_;
-  bool malformed_ = false;
-};
-
-TMaskResult MatchesMask(std::string_view text, std::string_view mask);
-
-// True when the cached body at `path` contains `text`: JIS and EUC-JP bodies are
-// converted to Shift_JIS first (binary ones are searched as they are); with
-// `ignoreCase` ASCII letters are folded (never a trail byte; `text` is expected to be
-// folded already), and a match never starts on a trail byte.  A file that cannot be
-// read contains nothing.
-bool FileContainsText(const std::string& path, std::string_view text, bool ignoreCase);
-// The same on bytes in memory.
-bool BytesContainText(std::string_view content, std::string_view text, bool ignoreCase);
 
 class TFindThread {
  public:

@@ -1,5 +1,5 @@
-// The find engine: the walk and its order, each test of a node, masks, content search
-// in the three Japanese codes, and stopping.
+// The find engine: the walk and its order, each test of a node, content search in
+// the three Japanese codes through the walk, and stopping.
 #include "find/find_engine.h"
 
 #include <gtest/gtest.h>
@@ -166,32 +166,6 @@ TEST_F(FindTest, NamePatterns) {
   EXPECT_EQ(Find(in), (std::vector<std::string>{"http://h/dir/sub/"}));
 }
 
-TEST(FindMask, WildcardsSetsAndDoubleByteCharacters) {
-  EXPECT_EQ(MatchesMask("index.html", "*.html"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("index.html", "*.htm"), TMaskResult::NoMatch);
-  EXPECT_EQ(MatchesMask("index.html", "i?dex*"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("index.html", "*x.h*l"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("Index.HTML", "index.html"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("a1", "a[0-9]"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("ab", "a[0-9]"), TMaskResult::NoMatch);
-  EXPECT_EQ(MatchesMask("ab", "a[!0-9]"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("aB", "a[a-c]"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("a-", "a[x-]"), TMaskResult::Malformed);
-  EXPECT_EQ(MatchesMask("a", "a[bc"), TMaskResult::Malformed);
-  EXPECT_EQ(MatchesMask("a", "a[]"), TMaskResult::Malformed);
-  EXPECT_EQ(MatchesMask("", "*"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask("", "?"), TMaskResult::NoMatch);
-  // A double-byte character is one character for '?' and for sets.
-  std::string so = platform::Utf8ToAnsi("ソフト");  // ソ is 0x83 0x5C
-  EXPECT_EQ(MatchesMask(so, "???"), TMaskResult::Match);
-  EXPECT_EQ(MatchesMask(so, "????"), TMaskResult::NoMatch);
-  EXPECT_EQ(MatchesMask(so, "*\\*"), TMaskResult::NoMatch) << "a trail byte is no '\\'";
-  EXPECT_EQ(MatchesMask(so, "[" + platform::Utf8ToAnsi("ソ") + "]*"), TMaskResult::Match);
-  // Many stars over a long name stay quick (no exponential backtracking).
-  std::string longName(5000, 'a');
-  EXPECT_EQ(MatchesMask(longName, "*a*a*a*a*a*a*a*a*b"), TMaskResult::NoMatch);
-}
-
 TEST_F(FindTest, SizeRanges) {
   AddStandard();
   TFindInputs in;
@@ -290,55 +264,6 @@ TEST_F(FindTest, ContentInEveryJapaneseCode) {
   EXPECT_EQ(AsSet(Find(in)), (std::set<std::string>{"http://h/sjis.html", "http://h/euc.html",
                                                      "http://h/jis.html"}))
       << "folders are never hits of a text search; a missing body contains nothing";
-}
-
-TEST(FindContent, TrailBytesAndCase) {
-  const std::string hyo = platform::Utf8ToAnsi("表");  // 0x95 0x5C
-  const std::string a = platform::Utf8ToAnsi("ア");    // 0x83 0x41
-  ASSERT_EQ(hyo[1], '\\');
-  ASSERT_EQ(a[1], 'A');
-  EXPECT_FALSE(BytesContainText("x" + hyo + "y", "\\", false)) << "a trail byte is no '\\'";
-  EXPECT_TRUE(BytesContainText("x" + hyo + "\\y", "\\", false));
-  EXPECT_FALSE(BytesContainText(a + a, "A", false));
-  EXPECT_FALSE(BytesContainText(a + a, "a", true)) << "folding never touches trail bytes";
-  // Folding 0x41 to 0x61 would turn ア (83 41) into ャ (83 61).
-  EXPECT_FALSE(BytesContainText(a, platform::Utf8ToAnsi("ャ"), true));
-  EXPECT_TRUE(BytesContainText("Hello World", "hello world", true));
-  EXPECT_FALSE(BytesContainText("Hello World", "hello world", false));
-  EXPECT_TRUE(BytesContainText("Hello World", "Hello World", false));
-  // A candidate on a trail byte is passed over, and a later one at a boundary found.
-  std::string odd = "\x83" "ab" + std::string("ab");  // 83 61 is one character
-  EXPECT_TRUE(BytesContainText(odd, "ab", false));
-  EXPECT_FALSE(BytesContainText("\x83" "ab", "ab", false));
-  // Binary bodies are searched as they are.
-  std::string bin("GIF89a\0\0\xff secret", 17);
-  EXPECT_TRUE(BytesContainText(bin, "secret", false));
-  EXPECT_TRUE(BytesContainText("anything", "", false));
-  EXPECT_FALSE(BytesContainText("", "x", true));
-  EXPECT_FALSE(FileContainsText("/nonexistent/body", "x", false));
-  EXPECT_FALSE(FileContainsText("", "x", false));
-  EXPECT_FALSE(FileContainsText("/", "x", false)) << "a folder is not a readable body";
-}
-
-TEST(FindContent, RawShortcutAgreesWithTheConvertedText) {
-  const std::string kanji = platform::Utf8ToAnsi("日本語の文書です。漢字とかなの例文。");
-  // Ends in kanji mode: the tests switch back to ASCII themselves.
-  const std::string jis = sjis2jis83(kanji) + "\x1b(B";
-  const std::string euc = sjis2euc(kanji);
-  ASSERT_EQ(InCodeCheck(jis + "x"), JCODE_JIS);
-  ASSERT_EQ(InCodeCheck(euc + "x"), JCODE_EUC);
-  // Escapes between two single-byte runs vanish in conversion and join the runs.
-  EXPECT_TRUE(BytesContainText(jis + "abc\x1b(Bdef", "abcdef", false));
-  EXPECT_TRUE(BytesContainText(jis + "ABC\x1b$B\x1b(BDEF", "abcdef", true));
-  EXPECT_TRUE(BytesContainText(jis + "abc\x1b(Idef", "abc", false));
-  // Kanji-mode bytes that look like ASCII are kanji, not text.
-  EXPECT_FALSE(BytesContainText(jis + "\x1b$Bab\x1b(B", "ab", false));
-  EXPECT_TRUE(BytesContainText(jis + "\x1b$Bab\x1b(Bab", "ab", false));
-  // EUC-JP: the half-width kana prefix is dropped, joining what surrounds it.
-  EXPECT_TRUE(BytesContainText(euc + "ab\x8e" "cd", "abcd", false));
-  EXPECT_TRUE(BytesContainText(euc + "Needle", "needle", true));
-  EXPECT_FALSE(BytesContainText(euc + "Needle", "needle", false));
-  EXPECT_FALSE(BytesContainText(euc + "nee dle", "needle", true));
 }
 
 TEST_F(FindTest, MatchCaseOption) {
