@@ -80,7 +80,7 @@ TFindCriteriaResult BuildFindCriteria(const TFindInputs& in, const TWebCacheTree
     std::string_view rest = result.FileName;
     while (true) {
       std::size_t semi = platform::AnsiFind(rest, ';');
-      data->AddName(platform::AnsiLowerCase(rest.substr(0, semi)));
+      data->AddName(FindFoldCase(rest.substr(0, semi)));
       if (semi == platform::npos) break;
       rest.remove_prefix(semi + 1);
       if (rest.empty()) break;
@@ -89,7 +89,7 @@ TFindCriteriaResult BuildFindCriteria(const TFindInputs& in, const TWebCacheTree
 
   result.Contains = Trim(in.Contains);
   data->IgnoreCase = !in.MatchCase;
-  data->Contains = data->IgnoreCase ? platform::AnsiLowerCase(result.Contains) : result.Contains;
+  data->Contains = data->IgnoreCase ? FindFoldCase(result.Contains) : result.Contains;
 
   result.Folder = Trim(in.Folder);
   std::string url = result.Folder == "Web Cache" ? std::string() : result.Folder;

@@ -87,10 +87,11 @@ void TFindThread::WaitFor(const std::function<void()>& pump) {
   thread_.join();
 }
 
-bool TFindThread::NameMatches(const std::string& lowerName) const {
-  // A malformed mask never matches, so the next one gets its turn.
+bool TFindThread::NameMatches(const std::string& name) const {
+  // The masks fold case themselves.  A malformed mask never matches, so the next one
+  // gets its turn.
   for (const TFindMask& mask : masks_)
-    if (mask.Matches(lowerName)) return true;
+    if (mask.Matches(name)) return true;
   return false;
 }
 
@@ -134,7 +135,7 @@ bool TFindThread::TestNode(TWebCacheTreeNode* node) {
   }
   if (!masks_.empty()) {
     if (name.empty()) name = node->GetDisplayName();
-    if (!NameMatches(platform::AnsiLowerCase(name))) return false;
+    if (!NameMatches(name)) return false;
   }
   if (!c.Contains.empty()) {
     if (folder) return false;

@@ -31,9 +31,9 @@ class TWebCacheTreeNode;
 std::int32_t FindDayNumber(int year, int month, int day);
 
 struct TFindData {
-  std::vector<std::string> Names;  // lower-cased masks, sorted, no duplicates; empty = any
+  std::vector<std::string> Names;  // FindFoldCase'd masks, sorted, no duplicates; empty = any
   bool IgnoreCase = true;
-  std::string Contains;            // lower-cased when IgnoreCase; empty = no text test
+  std::string Contains;            // FindFoldCase'd when IgnoreCase; empty = no text test
   TWebCacheTreeNode* StartNode = nullptr;
   bool SubFolders = true;
   bool DateEnabled = false;
@@ -104,7 +104,7 @@ class TFindThread {
  private:
   void Dispatch(const std::function<void()>& call);
   void Run();
-  bool NameMatches(const std::string& lowerName) const;
+  bool NameMatches(const std::string& name) const;
 
   std::unique_ptr<TFindData> criteria_;
   std::vector<TFindMask> masks_;  // Names compiled, in the list's order

@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "find/find_text.h"
 #include "platform/codepage.h"
 
 namespace {
 
 inline std::size_t CharLenAt(std::string_view s, std::size_t i) {
   return platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-}
-
-inline std::uint16_t FoldAscii(std::uint16_t c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<std::uint16_t>(c - 'A' + 'a') : c;
 }
 
 // Reads the character at `i` (one or two bytes) and moves past it.
@@ -56,8 +53,8 @@ TFindMask::TFindMask(std::string_view mask) {
           }
           high = NextChar(mask, i);
         }
-        low = FoldAscii(low);
-        high = FoldAscii(high);
+        low = FindFoldChar(low);
+        high = FindFoldChar(high);
         if (high < low) std::swap(low, high);
         set.ranges.push_back({low, high});
       }
@@ -68,7 +65,7 @@ TFindMask::TFindMask(std::string_view mask) {
       tokens_.push_back(std::move(set));
     } else {
       Token t(Token::Char);
-      t.ch = FoldAscii(c);
+      t.ch = FindFoldChar(c);
       tokens_.push_back(std::move(t));
     }
   }
@@ -95,7 +92,7 @@ bool TFindMask::Matches(std::string_view text) const {
   if (malformed_) return false;
   std::vector<std::uint16_t> chars;
   chars.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) chars.push_back(FoldAscii(NextChar(text, i)));
+  for (std::size_t i = 0; i < text.size();) chars.push_back(FindFoldChar(NextChar(text, i)));
 
   // Iterative matching; on a mismatch the last '*' takes one more character.
   std::size_t ti = 0, pi = 0, starP = SIZE_MAX, starT = 0;

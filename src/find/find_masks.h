@@ -10,7 +10,8 @@ enum class TMaskResult { NoMatch, Match, Malformed };
 
 // A wildcard mask over CP932 text: '*' any run of characters, '?' one character (a
 // double-byte character counts as one), '[...]' one character of a set with ranges
-// ("[a-c]"), "[!...]" one character not in it.  ASCII letters match either case.  A set
+// ("[a-c]"), "[!...]" one character not in it.  Letters match in either case, as
+// FindFoldCase folds them (ASCII and full-width Latin).  A set
 // that is not closed, empty, or has a range without an end is malformed.
 class TFindMask {
  public:

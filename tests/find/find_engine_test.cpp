@@ -256,13 +256,15 @@ TEST_F(FindTest, ContentInEveryJapaneseCode) {
   Add("http://h/sjis.html", "text/html", 100, Local(2001, 1, 1), Body("s", page));
   Add("http://h/euc.html", "text/html", 100, Local(2001, 1, 1), Body("e", euc));
   Add("http://h/jis.html", "text/html", 100, Local(2001, 1, 1), Body("j", jis));
+  Add("http://h/utf8.html", "text/html", 100, Local(2001, 1, 1),
+      Body("u", platform::AnsiToUtf8(page)));
   Add("http://h/none.html", "text/html", 100, Local(2001, 1, 1), Body("n", "plain ascii"));
   Add("http://h/gone.html", "text/html", 100, Local(2001, 1, 1),
       platform::JoinPath(dir, "missing"));
   TFindInputs in;
   in.Contains = word;
   EXPECT_EQ(AsSet(Find(in)), (std::set<std::string>{"http://h/sjis.html", "http://h/euc.html",
-                                                     "http://h/jis.html"}))
+                                                     "http://h/jis.html", "http://h/utf8.html"}))
       << "folders are never hits of a text search; a missing body contains nothing";
 }
 
@@ -275,6 +277,15 @@ TEST_F(FindTest, MatchCaseOption) {
   EXPECT_TRUE(Find(in).empty());
   in.Contains = "FIND";
   EXPECT_EQ(Find(in).size(), 1u);
+  // Full-width letters: the typed text is folded as the bodies are.
+  Add("http://h/b.html", "text/html", 100, Local(2001, 1, 1),
+      Body("b", platform::Utf8ToAnsi("全角のＦＩＮＤ")));
+  tree.reset();
+  in.MatchCase = false;
+  in.Contains = platform::Utf8ToAnsi("ＦｉｎＤ");
+  EXPECT_EQ(Find(in), (std::vector<std::string>{"http://h/b.html"}));
+  in.MatchCase = true;
+  EXPECT_TRUE(Find(in).empty());
 }
 
 TEST_F(FindTest, TerminateStopsBeforeTheNextNode) {

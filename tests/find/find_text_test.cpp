@@ -61,3 +61,40 @@ TEST(FindContent, RawShortcutAgreesWithTheConvertedText) {
 }
 
 }  // namespace
+
+// Bodies in every code a cached page comes in, searched for texts as the criteria
+// hand them over (CP932, folded when ignoring case).
+TEST(FindContent, EveryCodeAndFullWidthCase) {
+  using platform::Utf8ToAnsi;
+  const std::string utf8Page =
+      "<html><head><title>会社概要</title></head><body>所在地 東京都千代田区 あTokyo "
+      "ＴＯＫＹＯタワー</body></html>";
+  // Valid UTF-8 but for one stray byte: the declaration decides.
+  const std::string declared =
+      "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">"
+      "</HEAD><BODY>\x80 東京都</BODY></HTML>";
+  const std::string kanaEuc = sjis2euc(Utf8ToAnsi("<p>かきくけこ さしすせそ</p>"));
+  ASSERT_EQ(InCodeCheck(kanaEuc), JCODE_EUC_OR_SJIS);
+  const std::string sjisWide = Utf8ToAnsi("<p>ＴＯＫＹＯタワー ｼﾞｬﾝﾌﾟ</p>");
+  struct Row {
+    const char* what;
+    std::string body, text;
+    bool ignoreCase, found;
+  } rows[] = {
+      {"UTF-8 kanji", utf8Page, Utf8ToAnsi("東京都"), false, true},
+      {"UTF-8 kanji not there", utf8Page, Utf8ToAnsi("大阪"), false, false},
+      // Read as CP932, the last byte of あ (E3 81 82) pairs with the 'T'.
+      {"ASCII after UTF-8 kana", utf8Page, "Tokyo", false, true},
+      {"ASCII after UTF-8 kana, any case", utf8Page, "tokyo", true, true},
+      {"UTF-8 full-width, any case", utf8Page, Utf8ToAnsi("ｔｏｋｙｏタワー"), true, true},
+      {"UTF-8 full-width, as typed", utf8Page, Utf8ToAnsi("ｔｏｋｙｏ"), false, false},
+      {"declared UTF-8", declared, Utf8ToAnsi("東京都"), false, true},
+      {"kana-only EUC-JP", kanaEuc, Utf8ToAnsi("くけこ さし"), false, true},
+      {"kana-only EUC-JP, not there", kanaEuc, Utf8ToAnsi("こさ"), false, false},
+      {"Shift_JIS full-width, any case", sjisWide, Utf8ToAnsi("ｔｏｋｙｏ"), true, true},
+      {"Shift_JIS full-width, as typed", sjisWide, Utf8ToAnsi("ｔｏｋｙｏ"), false, false},
+      {"Shift_JIS half-width kana", sjisWide, Utf8ToAnsi("ｼﾞｬﾝﾌﾟ"), false, true},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(BytesContainText(r.body, r.text, r.ignoreCase), r.found) << r.what;
+}
