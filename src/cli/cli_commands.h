@@ -56,7 +56,7 @@ int RunCopyFavoritesCommand(CliContext& context);
 inline constexpr CliCommand kCliCommands[] = {
     {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand},
     {"entries", "", "list every cache entry as tab-separated UTF-8", RunEntriesCommand},
-    {"export", "URLPREFIX...|--all --to DIR", "copy cached folders to DIR with links made local", RunExportCommand},
+    {"export", "URL...|--all --to DIR", "copy cached folders or files to DIR with links made local", RunExportCommand},
     {"list", "", "list every cached file with its local name and title (TSV)", RunListCommand},
     {"tree", "", "show the folder tree with file counts and sizes", RunTreeCommand},
     {"find", "[--in URL] [--name P] [--text T] ...", "search the cache like the find window (TSV hits)", RunFindCommand},
@@ -105,6 +105,10 @@ std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
 // "2001-02-03T04:05:06", as the TSV outputs write times; messages for people use a
 // blank as the `separator`.
 std::string CliIsoDateTime(const platform::SYSTEMTIME& t, char separator = 'T');
+
+// The --overwrite answer of export and copy-favorites when there is no terminal to ask:
+// a file already in the destination is replaced only when the cached copy is newer.
+inline constexpr const char* kCliOverwriteWithoutTerminal = "newer";
 
 // True for the values that --overwrite takes: ask, yes, no, all, none, newer.
 bool CliIsOverwriteValue(const std::string& value);

@@ -4,7 +4,7 @@
 //                                [--scheduled] NAME...
 // A NAME is a favorite's index (as `favorites` lists it) or its title.  --scheduled
 // takes every favorite whose schedule flag is set, for runs from cron or a timer;
-// without a terminal to ask, files are overwritten when the cached copy is newer.
+// without a terminal to ask, the answer is kCliOverwriteWithoutTerminal (as export's).
 #include <unistd.h>
 
 #include <iostream>
@@ -129,7 +129,7 @@ int RunCopyFavoritesCommand(CliContext& context) {
                                : favorites.DefaultFavorite().Default);
   if (!tree) return kExitFailure;
 
-  if (overwrite.empty()) overwrite = isatty(0) ? "ask" : "newer";
+  if (overwrite.empty()) overwrite = isatty(0) ? "ask" : kCliOverwriteWithoutTerminal;
   // The run's one answer starts as the window's (ask); a fixed answer is given
   // through the callbacks so that the engine's own rules (newer, none) apply.
   class Answering : public FavoriteCopyCallbacks {

@@ -1,8 +1,11 @@
-// export: copies cached folders (or the whole cache) into a local folder with links
-// made local, as a favorite's copy does in the window.
-//   tollhaven-cli export URLPREFIX... --to DIR [--method 1|2|3] [--folders 1|2]
+// export: copies cached folders or files (or the whole cache) into a local folder with
+// links made local, as a favorite's copy does in the window.  A folder URL copies the
+// folder with everything below it; the URL of a cached file copies that file (and, by
+// the method, what its page uses).  A URL that is not in the cache is an error.
+//   tollhaven-cli export URL... --to DIR [--method 1|2|3] [--folders 1|2]
 //                 [--default-name NAME] [--overwrite ask|yes|no|all|none|newer]
 //   tollhaven-cli export --all --to DIR [...]
+// Without a terminal to ask, the overwrite answer is kCliOverwriteWithoutTerminal.
 #include <unistd.h>
 
 #include <chrono>
@@ -215,7 +218,7 @@ int RunExportCommand(CliContext& context) {
   if (!CliCheckCache(context, fatDb)) return kExitFailure;
 
   const bool stdinTerminal = isatty(0) != 0;
-  if (args.Overwrite.empty()) args.Overwrite = stdinTerminal ? "ask" : "no";
+  if (args.Overwrite.empty()) args.Overwrite = stdinTerminal ? "ask" : kCliOverwriteWithoutTerminal;
   int answer = kOverwriteYes;
   int autoAnswer = 0;  // answers given for the engine's question without asking
   if (args.Overwrite == "yes") autoAnswer = kOverwriteYes;
@@ -238,7 +241,8 @@ int RunExportCommand(CliContext& context) {
   tree.SortAll();
   tree.MakeNamesUnique(tree.Root());
 
-  // The copy lists, one per prefix (or one for the whole cache).
+  // The copy lists, one per URL (or one for the whole cache).  `Folder` is the node
+  // copied: a folder with everything below it, or a single file; `Base` is its folder.
   struct Job {
     std::string Prefix;
     TWebCacheTreeNode* Folder;
@@ -248,13 +252,14 @@ int RunExportCommand(CliContext& context) {
   if (args.All) {
     jobs.push_back({"", tree.Root(), ""});
   } else {
-    for (const std::string& prefix : args.Prefixes) {
-      TWebCacheTreeNode* folder = tree.FindFolderByUrl(prefix);
-      if (!folder) {
-        CliError(context, "export: no cached folder for " + Utf8(prefix));
+    for (const std::string& url : args.Prefixes) {
+      // The node the URL names itself, never the folder around it.
+      TWebCacheTreeNode* node = url.empty() ? nullptr : tree.FindNodeByUrl(url);
+      if (!node) {
+        CliError(context, "export: not in the cache: " + Utf8(url));
         return kExitFailure;
       }
-      jobs.push_back({prefix, folder, folder == tree.Root() ? "" : folder->EntryInfo().FolderUrl});
+      jobs.push_back({url, node, node == tree.Root() ? "" : node->EntryInfo().FolderUrl});
     }
   }
 
@@ -270,7 +275,7 @@ int RunExportCommand(CliContext& context) {
     const int folders = args.All ? kFolderCreationFromStart : args.Folders;
     if (tree.DefaultFileName != args.DefaultName) {
       tree.DefaultFileName = args.DefaultName;
-      tree.MakeNamesUnique(job.Folder);
+      tree.MakeNamesUnique(job.Folder->IsFolder() ? job.Folder : job.Folder->Parent());
     }
     TWebCacheTreeNodeCopyList list;
     CollectFiles(job.Folder, list);

@@ -4,6 +4,7 @@
 //        [--types .gif,.html] [--size-below KB | --size-above KB | --size-between KB KB]
 //        [--date-between DATE DATE | --months N | --days N] [--no-subfolders]
 // Output: "file|folder TAB url TAB size TAB modified" per hit, then "found TAB count".
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -54,7 +55,7 @@ int Usage(CliContext& context, const std::string& message) {
 
 int RunFindCommand(CliContext& context) {
   TFindInputs in;
-  bool sizeSet = false, dateSet = false;
+  bool sizeSet = false, dateSet = false, inSet = false;
   const std::vector<std::string>& a = context.Args;
   for (std::size_t i = 0; i < a.size(); ++i) {
     const std::string& arg = a[i];
@@ -71,6 +72,7 @@ int RunFindCommand(CliContext& context) {
     } else if (arg == "--in") {
       if (!value(v)) return Usage(context, "--in needs a URL");
       in.Folder = platform::Utf8ToAnsi(v);
+      inSet = true;
     } else if (arg == "--name") {
       if (!value(v)) return Usage(context, "--name needs patterns");
       in.FileName = platform::Utf8ToAnsi(v);
@@ -132,7 +134,32 @@ int RunFindCommand(CliContext& context) {
   std::shared_ptr<TWebCacheTree> tree = CliLoadTree(context);
   if (!tree) return kExitFailure;
 
+  // The window searches the folder of whatever URL it is given; a URL typed here must
+  // name something cached (a folder, with or without its final '/', or a file, whose
+  // folder is searched).  One that names nothing is said to be missing rather than
+  // quietly searched from the folder around it or from the whole cache.
+  bool missing = false;
+  std::string folderText = in.Folder;
+  if (inSet) {
+    folderText = FindTrim(folderText);
+    if (folderText != "Web Cache") {
+      TWebCacheTreeNode* node = folderText.empty() ? nullptr : tree->FindNodeByUrl(folderText);
+      if (!node) missing = true;
+      else if (node->IsFolder() && node != tree->Root()) in.Folder = node->EntryInfo().FolderUrl;
+    }
+  }
   TFindCriteriaResult criteria = BuildFindCriteria(in, *tree);
+  if (missing) {
+    CliError(context, "find: not in the cache: " + platform::AnsiToUtf8(folderText));
+    const bool listed = std::any_of(criteria.Errors.begin(), criteria.Errors.end(),
+                                    [](const TFindCriteriaError& e) {
+                                      return e.Message == FindErrorNoFolder();
+                                    });
+    if (!listed)
+      criteria.Errors.insert(criteria.Errors.begin(),
+                             {FindErrorNoFolder(), TFindPage::NameAndPlace});
+    criteria.Data.reset();
+  }
   if (!criteria.Data) {
     for (const TFindCriteriaError& e : criteria.Errors)
       CliError(context, platform::AnsiToUtf8(FindErrorCaption() + ": " + e.Message + " (" +

@@ -33,6 +33,9 @@ void PrintUsage(std::ostream& out) {
     for (std::size_t n = head.size(); n < 15; ++n) out << ' ';
     out << "  " << command.Summary << "\n";
   }
+  out << "\nexport and copy-favorites ask before replacing a file (--overwrite ask); without a\n"
+         "terminal to ask they answer --overwrite "
+      << kCliOverwriteWithoutTerminal << " (replace only with a newer cached copy).\n";
 }
 
 int UsageError(const std::string& message) {

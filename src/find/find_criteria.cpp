@@ -6,18 +6,18 @@
 #include "platform/codepage.h"
 #include "tree/web_cache_tree.h"
 
-namespace {
-
-std::string Trim(std::string_view s) {
+std::string FindTrim(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
   while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
   return std::string(s);
 }
 
+namespace {
+
 // Digits only; anything else (the window lets none through) reads as no value.  Large
 // values are capped, so that no bound can wrap around.
 bool ParseCount(const std::string& text, unsigned long long& out) {
-  std::string t = Trim(text);
+  std::string t = FindTrim(text);
   if (t.empty()) return false;
   unsigned long long v = 0;
   for (char c : t) {
@@ -75,7 +75,7 @@ TFindCriteriaResult BuildFindCriteria(const TFindInputs& in, const TWebCacheTree
 
   // Names: every piece between ';' is a mask; an empty piece between two ';' stays
   // (it matches every name), nothing after a final ';' is added.
-  result.FileName = Trim(in.FileName);
+  result.FileName = FindTrim(in.FileName);
   if (!result.FileName.empty()) {
     std::string_view rest = result.FileName;
     while (true) {
@@ -87,11 +87,11 @@ TFindCriteriaResult BuildFindCriteria(const TFindInputs& in, const TWebCacheTree
     }
   }
 
-  result.Contains = Trim(in.Contains);
+  result.Contains = FindTrim(in.Contains);
   data->IgnoreCase = !in.MatchCase;
   data->Contains = data->IgnoreCase ? FindFoldCase(result.Contains) : result.Contains;
 
-  result.Folder = Trim(in.Folder);
+  result.Folder = FindTrim(in.Folder);
   std::string url = result.Folder == "Web Cache" ? std::string() : result.Folder;
   data->StartNode = tree.FindFolderByUrl(url);
   if (!data->StartNode)

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "find/find_engine.h"
@@ -58,6 +59,9 @@ struct TFindCriteriaResult {
 // folder and an empty type choice are both reported; the size is checked only when
 // nothing failed before it).
 TFindCriteriaResult BuildFindCriteria(const TFindInputs& inputs, const TWebCacheTree& tree);
+
+// The trimming of the window's edits: blanks and control characters at both ends.
+std::string FindTrim(std::string_view s);
 
 // Texts (CP932) of the checks.
 std::string FindErrorCaption();      // "検索開始エラー"

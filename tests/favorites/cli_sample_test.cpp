@@ -119,6 +119,12 @@ TEST_F(SampleCli, FindReportsHitsAndCount) {
   EXPECT_NE(urls.find("http://www.example.co.jp/products/index.html\n"), std::string::npos) << urls;
   EXPECT_NE(urls.find("http://www.example.co.jp/products/detail"), std::string::npos) << urls;
   EXPECT_NE(urls.find("http://www.example.co.jp/news/1999/0304.html\n"), std::string::npos) << urls;
+  // A UTF-8 page, its charset declared.
+  RunResult utf8 = Cli("find --text 東京都千代田区");
+  ASSERT_EQ(utf8.code, 0) << utf8.err;
+  auto utf8Hits = Hits(utf8, found);
+  ASSERT_EQ(utf8Hits.size(), 1u) << utf8.out;
+  EXPECT_EQ(utf8Hits[0][1], "http://www.example.co.jp/about/index.html");
 
   RunResult small = Cli("find --size-between 1 0 --no-subfolders --in http://img.example.com/");
   ASSERT_EQ(small.code, 0) << small.err;
@@ -135,6 +141,72 @@ TEST_F(SampleCli, FindCriteriaErrorsAndUsage) {
   EXPECT_EQ(Cli("find --days x").code, 2);
   EXPECT_EQ(Cli("find --date-between 2001-02-30 2001-03-01").code, 2);
   EXPECT_EQ(Cli("find --bogus").code, 2);
+}
+
+// export and find take the URL given: a file alone (with what its page uses, by the
+// method), a folder with or without its final '/', and nothing for a URL not cached.
+TEST_F(SampleCli, ExportAndFindTakeTheUrlGiven) {
+  const std::string page = "http://www.example.co.jp/products/index.html";
+  const std::string local = "./http$3a/www.example.co.jp/";
+  struct Row {
+    std::string args;
+    int code;
+    std::string files;  // sorted, one a line, below the destination
+  } rows[] = {
+      {"export " + page, 0, local + "products/index.html\n"},
+      {"export " + page + " --method 3", 0,
+       "./http$3a/cgi.example.ne.jp/cgi-bin/img~42c94d0c.png\n"
+       "./http$3a/img.example.com/bg/paper.gif\n" +
+           local + "images/a.gif\n" + local + "products/index.html\n"},
+      {"export http://www.example.co.jp/products --folders 1", 0,
+       "./detail~1d64eab9.html\n./index.html\n"},
+      {"export http://www.example.co.jp/products/gone.html", 1, ""},
+  };
+  int n = 0;
+  for (const Row& r : rows) {
+    const std::string to = dir + "/export" + std::to_string(++n);
+    RunResult run = Cli(r.args + " --to " + Quote(to));
+    EXPECT_EQ(run.code, r.code) << r.args << "\n" << run.err;
+    if (r.code != 0) {
+      EXPECT_NE(run.err.find("not in the cache: http://www.example.co.jp/products/gone.html"),
+                std::string::npos)
+          << run.err;
+    }
+    RunResult listing =
+        Shell("(cd " + Quote(to) + " 2>/dev/null && find . -type f | LC_ALL=C sort)");
+    EXPECT_EQ(listing.out, r.files) << r.args;
+  }
+
+  long found = 0;
+  RunResult missing = Cli("find --in http://www.example.co.jp/products/gone.html");
+  EXPECT_EQ(missing.code, 2) << "not the folder around it";
+  EXPECT_NE(missing.err.find("not in the cache"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.out, "");
+  std::string urls;
+  for (const auto& h : Hits(Cli("find --text 流星 --in http://www.example.co.jp/products"), found))
+    urls += h[1] + "\n";
+  EXPECT_EQ(urls,
+            "http://www.example.co.jp/products/detail~1d64eab9.html\n"
+            "http://www.example.co.jp/products/index.html\n")
+      << "the folder itself, not its parent";
+}
+
+// Without a terminal, export answers the overwrite question as copy-favorites does,
+// and --help says how.
+TEST_F(SampleCli, ExportWithoutTerminalReplacesOnlyOlderFiles) {
+  const std::string to = dir + "/again";
+  ASSERT_EQ(Cli("export --all --to " + Quote(to)).code, 0);
+  ASSERT_EQ(Shell("find " + Quote(to) + " -type f -exec touch -d 1990-01-01 {} +").code, 0);
+  ASSERT_EQ(Shell("touch -d 2030-01-01 " + Quote(to + "/http$3a/www.example.co.jp/index.html")).code,
+            0);
+  RunResult again = Cli("export --all --to " + Quote(to));
+  ASSERT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(again.out.find("files copied: " + std::to_string(okEntries - 1) + "\n"),
+            std::string::npos)
+      << again.out;
+  EXPECT_NE(again.out.find("files skipped: 1\n"), std::string::npos) << again.out;
+  RunResult help = Shell(Quote(TH_CLI_TOOL) + " --help");
+  EXPECT_NE(help.out.find("--overwrite newer"), std::string::npos) << help.out;
 }
 
 TEST_F(SampleCli, CopyScheduledFavoritesThenMoveOne) {
