@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "platform/codepage.h"
@@ -32,6 +33,37 @@ bool Fail(int code) {
 }
 
 bool FailErrno() { return Fail(errno); }
+
+struct DirCloser {
+  void operator()(DIR* d) const { closedir(d); }
+};
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
+
+UniqueFd OpenHost(const std::string& host, int flags, mode_t mode = 0) {
+  UniqueFd fd(open(host.c_str(), flags | O_CLOEXEC, mode));
+  if (!fd) FailErrno();
+  return fd;
+}
+
+// Reads from the current offset to the end into `buf`, which is sized for `expected`
+// bytes and grows when the file turns out longer; `got` is the length read.  The
+// buffer is never shrunk, so a reused one costs no allocation for smaller files.
+bool ReadAll(int fd, std::string& buf, std::size_t expected, std::size_t& got) {
+  got = 0;
+  // One byte more than expected: the read that sees the end needs no growth.
+  std::size_t want = expected < 4095 ? 4096 : expected + 1;
+  if (buf.size() < want) buf.resize(want);
+  for (;;) {
+    if (got == buf.size()) buf.resize(buf.size() * 2);
+    ssize_t n = read(fd, buf.data() + got, buf.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FailErrno();
+    }
+    if (n == 0) return true;
+    got += static_cast<std::size_t>(n);
+  }
+}
 
 std::string EnvOrEmpty(const char* name) {
   const char* v = std::getenv(name);
@@ -74,20 +106,15 @@ bool PathExists(const std::string& host) {
 // The entry of `dir` whose name equals `name` ignoring case, or `name` itself.
 std::string MatchSegment(const std::string& dir, const std::string& name) {
   if (PathExists(dir + "/" + name)) return name;
-  DIR* d = opendir(dir.c_str());
+  DirPtr d(opendir(dir.c_str()));
   if (!d) return name;
   std::u16string want = FoldUtf8(name);
-  std::string found = name;
-  while (dirent* e = readdir(d)) {
+  while (dirent* e = readdir(d.get())) {
     std::string entry = e->d_name;
     if (entry == "." || entry == "..") continue;
-    if (FoldUtf8(entry) == want) {
-      found = entry;
-      break;
-    }
+    if (FoldUtf8(entry) == want) return entry;
   }
-  closedir(d);
-  return found;
+  return name;
 }
 
 std::string MapDrivePath(std::string_view ansi) {
@@ -153,21 +180,6 @@ std::string ParentOf(const std::string& host) {
   return host.substr(0, slash);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 bool EnsureFolderPath(const std::string& host) {
   if (host.empty()) return false;
   std::string part;
@@ -192,6 +204,40 @@ std::string WithDelim(std::string s) {
 int LastError() { return t_lastError; }
 void SetLastError(int code) { t_lastError = code; }
 
+void UniqueFd::Reset(int fd) {
+  if (fd_ >= 0 && fd_ != fd) close(fd_);
+  fd_ = fd;
+}
+
+int UniqueFd::Close() {
+  if (fd_ < 0) return 0;
+  int code = close(fd_) == 0 ? 0 : errno;
+  fd_ = -1;
+  if (code != 0) t_lastError = code;
+  return code;
+}
+
+UniqueFd OpenForRead(const std::string& path) { return OpenHost(HostPath(path), O_RDONLY); }
+
+UniqueFd CreateForWrite(const std::string& path) {
+  return OpenHost(HostPath(path), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FailErrno();
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 void SetWinePrefix(const std::string& hostDir) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_winePrefix = hostDir;
@@ -214,39 +260,59 @@ std::string HostPath(std::string_view ansiPath) {
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
   out.clear();
-  std::string host = HostPath(path);
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FailErrno();
+  UniqueFd fd = OpenForRead(path);
+  if (!fd) return false;
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    close(fd);
-    return Fail(code);
+  if (fstat(fd.get(), &st) != 0) return FailErrno();
+  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+  std::size_t got = 0;
+  if (!ReadAll(fd.get(), out, static_cast<std::size_t>(st.st_size), got)) {
+    out.clear();
+    return false;
   }
-  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[65536];
-  for (;;) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int code = errno;
-      close(fd);
-      out.clear();
-      return Fail(code);
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  close(fd);
+  out.resize(got);
   return true;
+}
+
+void FileBuffer::Clear() {
+  std::string().swap(bytes_);
+  mapping_.Close();
+  view_ = {};
+}
+
+bool ReadHostFile(const std::string& hostPath, FileBuffer& buffer) {
+  buffer.view_ = {};
+  buffer.mapping_.Close();
+  // A file that grew past the threshold while being read should not keep its
+  // memory for all the small files after it.
+  if (buffer.bytes_.size() > FileBuffer::kMapThreshold + 1) std::string().swap(buffer.bytes_);
+  UniqueFd fd = OpenHost(hostPath, O_RDONLY);
+  if (!fd) return false;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return FailErrno();
+  if (!S_ISREG(st.st_mode)) return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  std::size_t size = static_cast<std::size_t>(st.st_size);
+  if (size > FileBuffer::kMapThreshold) {
+    if (!buffer.mapping_.Map(fd.get(), size)) return false;
+    buffer.view_ = buffer.mapping_.view();
+    return true;
+  }
+  std::size_t got = 0;
+  if (!ReadAll(fd.get(), buffer.bytes_, size, got)) return false;
+  buffer.view_ = std::string_view(buffer.bytes_.data(), got);
+  return true;
+}
+
+bool ReadFile(const std::string& path, FileBuffer& buffer) {
+  return ReadHostFile(HostPath(path), buffer);
 }
 
 bool AtomicWriteFile(const std::string& path, std::string_view bytes) {
   std::string host = HostPath(path);
   if (host.empty() || host.back() == '/') return Fail(EINVAL);
   std::string tmpl = host + ".tmpXXXXXX";
-  int fd = mkstemp(tmpl.data());
-  if (fd < 0) return FailErrno();
+  UniqueFd fd(mkstemp(tmpl.data()));
+  if (!fd) return FailErrno();
   // mkstemp makes the file private; give it the old file's mode, or the usual
   // mode of a new file.
   struct stat old;
@@ -258,11 +324,11 @@ bool AtomicWriteFile(const std::string& path, std::string_view bytes) {
     umask(mask);
     mode = 0666 & ~mask;
   }
-  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+  bool ok = fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), bytes) && fsync(fd.get()) == 0;
   int code = errno;
-  if (close(fd) != 0 && ok) {
+  if (int closed = fd.Close(); closed != 0 && ok) {
     ok = false;
-    code = errno;
+    code = closed;
   }
   if (ok && rename(tmpl.c_str(), host.c_str()) != 0) {
     ok = false;
@@ -273,11 +339,8 @@ bool AtomicWriteFile(const std::string& path, std::string_view bytes) {
     return Fail(code);
   }
   // Make the rename itself durable.
-  int dfd = open(ParentOf(host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
+  if (UniqueFd dir(open(ParentOf(host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir)
+    fsync(dir.get());
   return true;
 }
 
@@ -305,30 +368,22 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 
 bool MappedFile::Open(const std::string& path) {
   Close();
-  std::string host = HostPath(path);
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FailErrno();
+  UniqueFd fd = OpenForRead(path);
+  if (!fd) return false;
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    int code = errno;
-    close(fd);
-    return Fail(code);
-  }
-  if (!S_ISREG(st.st_mode)) {
-    close(fd);
-    return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-  }
-  if (st.st_size > 0) {
-    void* p = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p == MAP_FAILED) {
-      int code = errno;
-      close(fd);
-      return Fail(code);
-    }
+  if (fstat(fd.get(), &st) != 0) return FailErrno();
+  if (!S_ISREG(st.st_mode)) return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  return Map(fd.get(), static_cast<std::size_t>(st.st_size));
+}
+
+bool MappedFile::Map(int fd, std::size_t size) {
+  Close();
+  if (size > 0) {
+    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p == MAP_FAILED) return FailErrno();
     data_ = static_cast<const unsigned char*>(p);
-    size_ = static_cast<std::size_t>(st.st_size);
+    size_ = size;
   }
-  close(fd);  // the mapping stays valid without the descriptor
   open_ = true;
   return true;
 }
@@ -368,61 +423,36 @@ bool CreateOneFolder(const std::string& path) {
 }
 
 bool CopyFileReplace(const std::string& from, const std::string& to) {
-  std::string src = HostPath(from), dst = HostPath(to);
-  int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return FailErrno();
+  std::string dst = HostPath(to);
+  UniqueFd in = OpenForRead(from);
+  if (!in) return false;
   struct stat sst;
-  if (fstat(in, &sst) != 0 || !S_ISREG(sst.st_mode)) {
-    int code = S_ISREG(sst.st_mode) ? errno : EISDIR;
-    close(in);
-    return Fail(code);
-  }
+  if (fstat(in.get(), &sst) != 0) return FailErrno();
+  if (!S_ISREG(sst.st_mode)) return Fail(EISDIR);
   // Copying a file onto itself would truncate it before reading it.
   struct stat dst_st;
   if (stat(dst.c_str(), &dst_st) == 0 && dst_st.st_dev == sst.st_dev &&
-      dst_st.st_ino == sst.st_ino) {
-    close(in);
+      dst_st.st_ino == sst.st_ino)
     return Fail(EINVAL);
-  }
-  int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (out < 0) {
-    int code = errno;
-    close(in);
-    return Fail(code);
-  }
+  UniqueFd out = OpenHost(dst, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (!out) return false;
   char buf[65536];
-  bool ok = true;
-  int code = 0;
   for (;;) {
-    ssize_t n = read(in, buf, sizeof buf);
+    ssize_t n = read(in.get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
-      code = errno;
-      break;
+      return FailErrno();
     }
     if (n == 0) break;
-    if (!WriteAll(out, std::string_view(buf, static_cast<std::size_t>(n)))) {
-      ok = false;
-      code = errno;
-      break;
-    }
+    if (!WriteAll(out.get(), std::string_view(buf, static_cast<std::size_t>(n)))) return false;
   }
   // Like the system copy, the copy keeps the source's last-write time.
-  if (ok) {
-    timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = sst.st_mtim;
-    futimens(out, times);
-  }
-  close(in);
-  if (close(out) != 0 && ok) {
-    ok = false;
-    code = errno;
-  }
-  if (!ok) return Fail(code);
-  return true;
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1] = sst.st_mtim;
+  futimens(out.get(), times);
+  return out.Close() == 0;
 }
 
 bool DeleteOneFile(const std::string& path) {
@@ -459,17 +489,16 @@ void DeleteTreeSilent(const std::string& path) {
 
 std::vector<std::string> ListFolder(const std::string& path) {
   std::vector<std::string> names;
-  DIR* d = opendir(HostPath(path).c_str());
+  DirPtr d(opendir(HostPath(path).c_str()));
   if (!d) {
     FailErrno();
     return names;
   }
-  while (dirent* e = readdir(d)) {
+  while (dirent* e = readdir(d.get())) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     names.push_back(Utf8ToAnsi(name));
   }
-  closedir(d);
   return names;
 }
 

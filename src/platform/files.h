@@ -26,6 +26,43 @@ std::string HostPath(std::string_view ansiPath);
 void SetWinePrefix(const std::string& hostDir);
 std::string WinePrefix();
 
+// A file descriptor that closes itself.  Close() is for writers, who must hear
+// about a failing close (the last write can fail there).
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { Reset(); }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset(int fd = -1);
+  // Closes now; 0, or the errno of the failed close (also left for LastError()).
+  int Close();
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens for reading / creates or truncates for writing (mode 0666 less the umask).
+// On failure the result is empty and LastError() holds the reason.
+UniqueFd OpenForRead(const std::string& path);
+UniqueFd CreateForWrite(const std::string& path);
+// Writes every byte, retrying short writes; false leaves the reason for LastError().
+bool WriteAll(int fd, std::string_view bytes);
+
 bool ReadWholeFile(const std::string& path, std::string& out);
 // Writes to a temporary file beside `path` and renames it over the old one.
 bool AtomicWriteFile(const std::string& path, std::string_view bytes);
@@ -42,6 +79,8 @@ class MappedFile {
   MappedFile& operator=(MappedFile&& other) noexcept;
 
   bool Open(const std::string& path);
+  // Maps `size` bytes of an open regular file; the descriptor may be closed after.
+  bool Map(int fd, std::size_t size);
   void Close();
   bool IsOpen() const { return open_; }
   const unsigned char* data() const { return data_; }
@@ -55,6 +94,31 @@ class MappedFile {
   std::size_t size_ = 0;
   bool open_ = false;
 };
+
+// The bytes of the last file given to ReadFile.  Small files are read into a buffer
+// that stays for the next call (many small files cost one allocation); large ones
+// are mapped rather than copied.  view() is valid until the next ReadFile or Clear.
+class FileBuffer {
+ public:
+  // Files larger than this are mapped.
+  static constexpr std::size_t kMapThreshold = std::size_t(16) << 20;
+
+  std::string_view view() const { return view_; }
+  std::size_t size() const { return view_.size(); }
+  // Drops the bytes, the mapping and the kept buffer.
+  void Clear();
+
+ private:
+  friend bool ReadHostFile(const std::string& hostPath, FileBuffer& buffer);
+  std::string bytes_;  // its size is the capacity in use; view_ holds the length
+  MappedFile mapping_;
+  std::string_view view_;
+};
+
+// Reads a regular file (a folder or device fails with EISDIR / EINVAL).
+bool ReadFile(const std::string& path, FileBuffer& buffer);
+// The same for a host path (UTF-8 bytes), which is not mapped from a drive path.
+bool ReadHostFile(const std::string& hostPath, FileBuffer& buffer);
 
 bool FileExists(const std::string& path);     // a file, not a folder
 bool DirectoryExists(const std::string& path);

@@ -7,10 +7,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <mutex>
-#include <sstream>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -78,7 +76,7 @@ bool ValidUtf8(std::string_view s) {
 
 // The file's text: UTF-16 with a byte-order mark, UTF-8 (with or without mark),
 // or, failing that, the ANSI code page that REGEDIT4 files were written in.
-std::u16string DecodeFile(const std::string& bytes) {
+std::u16string DecodeFile(std::string_view bytes) {
   auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
   if (bytes.size() >= 2 && ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == 0xFE && b(1) == 0xFF))) {
     bool little = b(0) == 0xFF;
@@ -466,18 +464,6 @@ void Registry::Clear() {
 
 namespace {
 
-bool ReadHostFile(const std::string& hostPath, std::string& out) {
-  std::ifstream in(hostPath, std::ios::binary);
-  if (!in) {
-    SetLastError(errno ? errno : ENOENT);
-    return false;
-  }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  out = ss.str();
-  return true;
-}
-
 std::optional<Format> DetectFormat(const std::u16string& text) {
   std::u16string_view first(text);
   first = Trim(first.substr(0, first.find(u'\n')));
@@ -504,11 +490,11 @@ bool Registry::LoadWinePrefix(const std::string& hostDir) {
     const char* file;
     RootKey root;
   } kFiles[] = {{"user.reg", RootKey::CurrentUser}, {"system.reg", RootKey::LocalMachine}};
+  FileBuffer bytes;
   for (const auto& f : kFiles) {
-    std::string bytes;
     std::string path = hostDir + "/" + f.file;
     if (!ReadHostFile(path, bytes)) continue;  // a missing file reads as empty
-    std::u16string text = DecodeFile(bytes);
+    std::u16string text = DecodeFile(bytes.view());
     if (DetectFormat(text) != Format::Wine) continue;
     impl_->Parse(text, Format::Wine, Impl::RootName(f.root));
   }
@@ -517,9 +503,9 @@ bool Registry::LoadWinePrefix(const std::string& hostDir) {
 }
 
 bool Registry::LoadRegFile(const std::string& hostPath) {
-  std::string bytes;
+  FileBuffer bytes;
   if (!ReadHostFile(hostPath, bytes)) return false;
-  std::u16string text = DecodeFile(bytes);
+  std::u16string text = DecodeFile(bytes.view());
   std::optional<Format> fmt = DetectFormat(text);
   if (!fmt) {
     SetLastError(EINVAL);

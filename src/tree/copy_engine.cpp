@@ -1,8 +1,5 @@
 #include "tree/copy_engine.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -124,40 +121,29 @@ class PageWriter {
  public:
   ~PageWriter() { Close(); }
   int Open(const std::string& path) {
-    fd_ = open(platform::HostPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) return ErrorOr(errno, EIO);
-    return 0;
+    fd_ = platform::CreateForWrite(path);
+    return fd_ ? 0 : ErrorOr(platform::LastError(), EIO);
   }
   int Put(std::string_view bytes) {
     buffer_.append(bytes);
     return buffer_.size() >= kWriteChunk ? Flush() : 0;
   }
   int Flush() {
-    std::size_t done = 0;
-    while (done < buffer_.size()) {
-      ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        buffer_.clear();
-        return ErrorOr(errno, EIO);
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    written_ += buffer_.size();
+    bool ok = platform::WriteAll(fd_.get(), buffer_);
+    if (ok) written_ += buffer_.size();
     buffer_.clear();
-    return 0;
+    return ok ? 0 : ErrorOr(platform::LastError(), EIO);
   }
   int Close() {
-    if (fd_ < 0) return 0;
+    if (!fd_) return 0;
     int code = Flush();
-    if (close(fd_) != 0 && code == 0) code = ErrorOr(errno, EIO);
-    fd_ = -1;
+    if (int closed = fd_.Close(); closed != 0 && code == 0) code = ErrorOr(closed, EIO);
     return code;
   }
   std::uint64_t Written() const { return written_; }
 
  private:
-  int fd_ = -1;
+  platform::UniqueFd fd_;
   std::string buffer_;
   std::uint64_t written_ = 0;
 };

@@ -167,6 +167,43 @@ TEST(Files, MappedFileViewsAndMoves) {
   EXPECT_FALSE(folder.IsOpen());
 }
 
+TEST(Files, ReadFileReusesItsBufferAndMapsLargeFiles) {
+  TempDir dir;
+  FileBuffer buffer;
+  WriteHostFile(dir.path() + "/big.htm", std::string(5000, 'x') + "end");
+  WriteHostFile(dir.path() + "/small.htm", std::string("a\0b", 3));
+  ASSERT_TRUE(ReadFile(dir.path() + "/big.htm", buffer));
+  EXPECT_EQ(buffer.size(), 5003u);
+  const char* kept = buffer.view().data();
+  ASSERT_TRUE(ReadFile(dir.path() + "/small.htm", buffer));
+  EXPECT_EQ(buffer.view(), std::string_view("a\0b", 3));
+  EXPECT_EQ(buffer.view().data(), kept);  // no new allocation for a smaller file
+
+  // Above the threshold the file is mapped (a sparse file costs no disk).
+  std::string huge = dir.path() + "/huge.bin";
+  {
+    UniqueFd fd(open(huge.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
+    ASSERT_TRUE(fd);
+    ASSERT_TRUE(WriteAll(fd.get(), "head"));
+    ASSERT_EQ(ftruncate(fd.get(), off_t(FileBuffer::kMapThreshold) + 10), 0);
+    EXPECT_EQ(fd.Close(), 0);
+    EXPECT_FALSE(fd);
+  }
+  ASSERT_TRUE(ReadFile(huge, buffer));
+  EXPECT_EQ(buffer.size(), FileBuffer::kMapThreshold + 10);
+  EXPECT_EQ(buffer.view().substr(0, 4), "head");
+  EXPECT_NE(buffer.view().data(), kept);
+
+  // Failures leave an empty view and the reason.
+  EXPECT_FALSE(ReadFile(dir.path() + "/nope", buffer));
+  EXPECT_EQ(LastError(), ENOENT);
+  EXPECT_TRUE(buffer.view().empty());
+  EXPECT_FALSE(ReadFile(dir.path(), buffer));
+  EXPECT_EQ(LastError(), EISDIR);
+  EXPECT_FALSE(CreateForWrite(dir.path() + "/missing/x"));
+  EXPECT_EQ(LastError(), ENOENT);
+}
+
 TEST(Files, ExistenceSizeFoldersAndDeletion) {
   TempDir dir;
   std::string f = dir.path() + "/a.txt";
