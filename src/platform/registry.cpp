@@ -297,63 +297,179 @@ bool SplitExportKey(std::u16string_view full, std::u16string& root,
   return true;
 }
 
+// The lines of a file; hex data may go on over the lines after its own.
+class LineReader {
+ public:
+  explicit LineReader(std::u16string_view text) {
+    while (!text.empty()) {
+      std::size_t nl = text.find(u'\n');
+      lines_.push_back(text.substr(0, nl));
+      if (nl == std::u16string_view::npos) break;
+      text.remove_prefix(nl + 1);
+    }
+  }
+  // Line 0 is the header and is never handed out.
+  bool Next(std::u16string_view& line) {
+    if (next_ >= lines_.size()) return false;
+    line = lines_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<std::u16string_view> lines_;
+  std::size_t next_ = 1;
+};
+
+struct KeyLine {
+  std::u16string root;
+  std::vector<std::u16string> parts;
+  bool remove = false;  // "[-...]" deletes the key and everything below it
+};
+
+// "[key]" (Wine adds a time stamp after it); false for a line that names no key this
+// program reads.
+bool ParseKeyLine(std::u16string_view line, Format fmt, const std::u16string& wineRoot,
+                  KeyLine& key) {
+  std::u16string_view body = line.substr(1);
+  std::size_t close;
+  if (fmt == Format::Wine) {
+    // The bracket ends at the first ']' that is not escaped; a time stamp follows.
+    close = std::u16string_view::npos;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+      if (body[i] == u'\\') {
+        ++i;
+      } else if (body[i] == u']') {
+        close = i;
+        break;
+      }
+    }
+  } else {
+    close = body.rfind(u']');
+  }
+  if (close == std::u16string_view::npos) return false;
+  body = body.substr(0, close);
+  key.remove = !body.empty() && body[0] == u'-';
+  if (key.remove) body.remove_prefix(1);
+  if (fmt != Format::Wine) return SplitExportKey(body, key.root, key.parts);
+  key.root = wineRoot;
+  key.parts = SplitKey(UnescapeWineKey(body));
+  return true;
+}
+
+// The hexadecimal type number of "str(N)" and "hex(N)"; -1 when it is not one.
+int ParseTypeNumber(std::u16string_view digits) {
+  int type = 0;
+  for (char16_t c : digits) {
+    int d = HexDigit(c);
+    if (d < 0 || type > 0xFFFF) return -1;
+    type = type * 16 + d;
+  }
+  return type;
+}
+
+// One decoder per way a value is written after its '='.  Each fills the value's
+// type and data and answers false for data it cannot read (the line is skipped).
+
+bool DecodeQuoted(std::u16string_view data, Format fmt, Value& v) {
+  std::size_t p = 0;
+  if (!ParseQuoted(data, p, fmt, v.text)) return false;
+  v.type = kRegSz;
+  return true;
+}
+
+// Wine's str(N):"text" for string types other than REG_SZ.
+bool DecodeStr(std::u16string_view data, Format fmt, Value& v) {
+  std::size_t close = data.find(u"):");
+  if (close == std::u16string_view::npos) return false;
+  int type = ParseTypeNumber(data.substr(4, close - 4));
+  if (type < 0) return false;
+  std::size_t p = close + 2;
+  if (!ParseQuoted(data, p, fmt, v.text)) return false;
+  v.type = type;
+  return true;
+}
+
+// dword:HHHHHHHH, kept as its decimal text.
+bool DecodeDword(std::u16string_view data, Value& v) {
+  std::u16string_view digits = Trim(data.substr(6));
+  if (digits.empty() || digits.size() > 8) return false;
+  std::uint32_t n = 0;
+  for (char16_t c : digits) {
+    int d = HexDigit(c);
+    if (d < 0) return false;
+    n = n * 16 + std::uint32_t(d);
+  }
+  v.type = kRegDword;
+  std::string dec = std::to_string(n);
+  v.text.assign(dec.begin(), dec.end());
+  return true;
+}
+
+// hex:… and hex(N):…, bytes separated by commas; the data may continue over several
+// lines, each ending in a backslash.  String types are decoded to their text.
+bool DecodeHex(std::u16string_view data, Format fmt, LineReader& lines, Value& v) {
+  std::size_t colon = data.find(u':');
+  if (colon == std::u16string_view::npos) return false;
+  v.type = kRegBinary;
+  if (colon > 3) {
+    std::u16string_view t = data.substr(3, colon - 3);
+    if (t.size() < 3 || t.front() != u'(' || t.back() != u')') return false;
+    int type = ParseTypeNumber(t.substr(1, t.size() - 2));
+    if (type < 0) return false;
+    v.type = type;
+  }
+  std::u16string hex(data.substr(colon + 1));
+  std::u16string_view more;
+  while (!hex.empty() && Trim(hex).ends_with(u'\\') && lines.Next(more)) {
+    hex = std::u16string(Trim(hex));
+    hex.pop_back();
+    hex += Trim(more);
+  }
+  int hi = -1;
+  for (char16_t c : hex) {
+    if (c == u',' || c == u' ' || c == u'\t' || c == u'\\') {
+      if (hi >= 0) { v.bytes.push_back(char(hi)); hi = -1; }
+      continue;
+    }
+    int d = HexDigit(c);
+    if (d < 0) return false;
+    if (hi < 0) {
+      hi = d;
+    } else {
+      v.bytes.push_back(char(hi * 16 + d));
+      hi = -1;
+    }
+  }
+  if (hi >= 0) v.bytes.push_back(char(hi));
+  if (v.type == kRegSz || v.type == kRegExpandSz || v.type == kRegMultiSz)
+    v.text = HexToText(v.bytes, fmt);
+  return true;
+}
+
 }  // namespace
 
 bool Registry::Impl::Parse(const std::u16string& text, Format fmt, const std::u16string& wineRoot) {
-  std::vector<std::u16string_view> lines;
-  std::u16string_view all(text);
-  while (!all.empty()) {
-    std::size_t nl = all.find(u'\n');
-    lines.push_back(all.substr(0, nl));
-    if (nl == std::u16string_view::npos) break;
-    all.remove_prefix(nl + 1);
-  }
-
+  LineReader lines(text);
   Key* current = nullptr;
-  for (std::size_t li = 1; li < lines.size(); ++li) {  // line 0 is the header
-    std::u16string_view line = Trim(lines[li]);
+  std::u16string_view raw;
+  while (lines.Next(raw)) {
+    std::u16string_view line = Trim(raw);
     if (line.empty() || line[0] == u';' || line[0] == u'#') continue;
 
     if (line[0] == u'[') {
       current = nullptr;
-      std::u16string_view body = line.substr(1);
-      std::size_t close;
-      if (fmt == Format::Wine) {
-        // The bracket ends at the first ']' that is not escaped; a time stamp follows.
-        close = std::u16string_view::npos;
-        for (std::size_t i = 0; i < body.size(); ++i) {
-          if (body[i] == u'\\') {
-            ++i;
-          } else if (body[i] == u']') {
-            close = i;
-            break;
-          }
-        }
+      KeyLine key;
+      if (!ParseKeyLine(line, fmt, wineRoot, key)) continue;
+      if (key.remove) {
+        Remove(key.root, key.parts);
       } else {
-        close = body.rfind(u']');
-      }
-      if (close == std::u16string_view::npos) continue;
-      body = body.substr(0, close);
-      bool remove = !body.empty() && body[0] == u'-';
-      if (remove) body.remove_prefix(1);
-      std::u16string root;
-      std::vector<std::u16string> parts;
-      if (fmt == Format::Wine) {
-        root = wineRoot;
-        parts = SplitKey(UnescapeWineKey(body));
-      } else if (!SplitExportKey(body, root, parts)) {
-        continue;
-      }
-      if (remove) {
-        Remove(root, parts);
-      } else {
-        current = &Ensure(root, parts);
+        current = &Ensure(key.root, key.parts);
       }
       continue;
     }
 
+    // A value line: "name"=data or @=data (the default value).
     if (!current || (line[0] != u'"' && line[0] != u'@')) continue;
-
     Value v;
     std::size_t pos = 0;
     if (line[0] == u'@') {
@@ -368,88 +484,22 @@ bool Registry::Impl::Parse(const std::u16string& text, Format fmt, const std::u1
     std::u16string_view data = line.substr(pos);
     std::u16string folded = Fold(v.name);
 
+    bool ok;
     if (data == u"-") {
       current->values.erase(folded);
       continue;
-    }
-    if (!data.empty() && data[0] == u'"') {
-      std::size_t p = 0;
-      if (!ParseQuoted(data, p, fmt, v.text)) continue;
-      v.type = kRegSz;
+    } else if (!data.empty() && data[0] == u'"') {
+      ok = DecodeQuoted(data, fmt, v);
     } else if (StartsWithNoCase(data, u"str(")) {
-      std::size_t close = data.find(u"):");
-      if (close == std::u16string_view::npos) continue;
-      int type = 0;
-      for (std::size_t i = 4; i < close; ++i) {
-        int d = HexDigit(data[i]);
-        if (d < 0 || type > 0xFFFF) { type = -1; break; }
-        type = type * 16 + d;
-      }
-      if (type < 0) continue;
-      std::size_t p = close + 2;
-      if (!ParseQuoted(data, p, fmt, v.text)) continue;
-      v.type = type;
+      ok = DecodeStr(data, fmt, v);
     } else if (StartsWithNoCase(data, u"dword:")) {
-      std::u16string_view digits = Trim(data.substr(6));
-      if (digits.empty() || digits.size() > 8) continue;
-      std::uint32_t n = 0;
-      bool ok = true;
-      for (char16_t c : digits) {
-        int d = HexDigit(c);
-        if (d < 0) { ok = false; break; }
-        n = n * 16 + std::uint32_t(d);
-      }
-      if (!ok) continue;
-      v.type = kRegDword;
-      std::string dec = std::to_string(n);
-      v.text.assign(dec.begin(), dec.end());
+      ok = DecodeDword(data, v);
     } else if (StartsWithNoCase(data, u"hex")) {
-      std::size_t colon = data.find(u':');
-      if (colon == std::u16string_view::npos) continue;
-      v.type = kRegBinary;
-      if (colon > 3) {
-        std::u16string_view t = data.substr(3, colon - 3);
-        if (t.size() < 3 || t.front() != u'(' || t.back() != u')') continue;
-        int type = 0;
-        for (std::size_t i = 1; i + 1 < t.size(); ++i) {
-          int d = HexDigit(t[i]);
-          if (d < 0 || type > 0xFFFF) { type = -1; break; }
-          type = type * 16 + d;
-        }
-        if (type < 0) continue;
-        v.type = type;
-      }
-      // Hex data may continue over several lines, each ending in a backslash.
-      std::u16string hex(data.substr(colon + 1));
-      while (!hex.empty() && Trim(hex).ends_with(u'\\') && li + 1 < lines.size()) {
-        hex = std::u16string(Trim(hex));
-        hex.pop_back();
-        hex += Trim(lines[++li]);
-      }
-      bool ok = true;
-      int hi = -1;
-      for (char16_t c : hex) {
-        if (c == u',' || c == u' ' || c == u'\t' || c == u'\\') {
-          if (hi >= 0) { v.bytes.push_back(char(hi)); hi = -1; }
-          continue;
-        }
-        int d = HexDigit(c);
-        if (d < 0) { ok = false; break; }
-        if (hi < 0) {
-          hi = d;
-        } else {
-          v.bytes.push_back(char(hi * 16 + d));
-          hi = -1;
-        }
-      }
-      if (hi >= 0) v.bytes.push_back(char(hi));
-      if (!ok) continue;
-      if (v.type == kRegSz || v.type == kRegExpandSz || v.type == kRegMultiSz)
-        v.text = HexToText(v.bytes, fmt);
+      ok = DecodeHex(data, fmt, lines, v);
     } else {
-      continue;
+      ok = false;
     }
-    current->values[folded] = std::move(v);
+    if (ok) current->values[folded] = std::move(v);
   }
   return true;
 }
