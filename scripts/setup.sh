@@ -7,6 +7,7 @@ PKGS=(
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   libdb1-compat libgumbo-dev nkf sharutils media-types python3
   qt6-base-dev fonts-ipafont-gothic xvfb xauth
+  zlib1g-dev libssl-dev nodejs
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -52,6 +52,7 @@ int RunTreeCommand(CliContext& context);
 int RunFindCommand(CliContext& context);
 int RunFavoritesCommand(CliContext& context);
 int RunCopyFavoritesCommand(CliContext& context);
+int RunWarcCommand(CliContext& context);
 
 inline constexpr CliCommand kCliCommands[] = {
     {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand},
@@ -62,6 +63,7 @@ inline constexpr CliCommand kCliCommands[] = {
     {"find", "[--in URL] [--name P] [--text T] ...", "search the cache like the find window (TSV hits)", RunFindCommand},
     {"favorites", "", "list the favorites of favorites.dat with their settings", RunFavoritesCommand},
     {"copy-favorites", "[--move] [--scheduled] NAME...", "copy favorites to their folders and stamp them", RunCopyFavoritesCommand},
+    {"warc", "URLPREFIX...|--all --to FILE [--cdx]", "write cached objects as a WARC 1.1 file (and a CDXJ index)", RunWarcCommand},
 };
 
 // ---- helpers shared by commands (cli_common.cpp) ----
