@@ -8,28 +8,9 @@ set -euo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR [OBJECTS] [WORK_DIR]}" && pwd)
 count=${2:-20000}
 work=${3:-}
-if [ -z "$work" ]; then
-  work=$(mktemp -d "${TMPDIR:-/tmp}/th-copybench.XXXXXX")
-  trap 'rm -rf "$work"' EXIT
-fi
-cli="$build/tollhaven-cli"
-gen="$build/make-netscape-cache"
-for tool in "$cli" "$gen"; do
-  [ -x "$tool" ] || { echo "missing $tool" >&2; exit 1; }
-done
-
-if [ ! -f "$work/prefix/manifest.tsv" ]; then
-  rm -rf "$work/prefix"
-  "$gen" --generate "$count" --seed 7 "$work/prefix" > "$work/gen.txt"
-fi
-cache=$(sed -n 's/^cache=//p' "$work/gen.txt" 2>/dev/null || true)
-[ -n "$cache" ] || cache=$(dirname "$(find "$work/prefix" -name FAT.DB | head -1)")
-objects=$(awk -F'\t' '$7 == "ok"' "$work/prefix/manifest.tsv" | wc -l)
+source "$(dirname "$0")/support/generated_cache.sh"
 pages=$(awk -F'\t' '$7 == "ok" && $3 ~ /text\/html/' "$work/prefix/manifest.tsv" | wc -l)
-bytes=$(du -sb "$cache" | cut -f1)
-mkdir -p "$work/settings"
 
-now() { date +%s.%N; }
 best_cp=""
 best_export=""
 best_copy_phase=""
@@ -58,7 +39,6 @@ done
 written=$(sed -n 's/^bytes written: //p' "$work/summary.txt")
 rewritten=$(sed -n 's/^pages rewritten: //p' "$work/summary.txt")
 copied=$(sed -n 's/^files copied: //p' "$work/summary.txt")
-mb=$(echo "$bytes / 1048576" | bc -l)
 printf 'cache: %d objects (%d HTML pages), %.1f MB of body files\n' "$objects" "$pages" "$mb"
 printf 'export: %d files written (%d pages rewritten), %.1f MB\n' "$copied" "$rewritten" \
   "$(echo "$written / 1048576" | bc -l)"

@@ -8,28 +8,8 @@ set -euo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR [OBJECTS] [WORK_DIR]}" && pwd)
 count=${2:-20000}
 work=${3:-}
-[ -z "$work" ] || mkdir -p "$work"
-if [ -z "$work" ]; then
-  work=$(mktemp -d "${TMPDIR:-/tmp}/th-warcbench.XXXXXX")
-  trap 'rm -rf "$work"' EXIT
-fi
-cli="$build/tollhaven-cli"
-gen="$build/make-netscape-cache"
-for tool in "$cli" "$gen"; do
-  [ -x "$tool" ] || { echo "missing $tool" >&2; exit 1; }
-done
+source "$(dirname "$0")/support/generated_cache.sh"
 
-if [ ! -f "$work/prefix/manifest.tsv" ]; then
-  rm -rf "$work/prefix"
-  "$gen" --generate "$count" --seed 7 "$work/prefix" > "$work/gen.txt"
-fi
-cache=$(sed -n 's/^cache=//p' "$work/gen.txt" 2>/dev/null || true)
-[ -n "$cache" ] || cache=$(dirname "$(find "$work/prefix" -name FAT.DB | head -1)")
-objects=$(awk -F'\t' '$7 == "ok"' "$work/prefix/manifest.tsv" | wc -l)
-bytes=$(du -sb "$cache" | cut -f1)
-mkdir -p "$work/settings"
-
-now() { date +%s.%N; }
 best_cp=""
 best_warc=""
 for round in 1 2; do
@@ -53,7 +33,6 @@ done
 records=$(( $(sed -n 's/^response records: //p' "$work/summary.txt") + \
             $(sed -n 's/^resource records: //p' "$work/summary.txt") ))
 warc_bytes=$(sed -n 's/^warc bytes: //p' "$work/summary.txt")
-mb=$(echo "$bytes / 1048576" | bc -l)
 printf 'cache: %d objects, %.1f MB of body files\n' "$objects" "$mb"
 printf 'warc: %d records, %.1f MB gzip (%s)\n' "$records" \
   "$(echo "$warc_bytes / 1048576" | bc -l)" "$(tr '\n' ' ' < "$work/summary.txt" | sed 's/ $//')"

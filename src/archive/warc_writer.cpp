@@ -413,59 +413,60 @@ bool TWarcWriter::WriteWarcInfo(const std::vector<std::string>& fields) {
   return WriteRecord(head, block, {});
 }
 
+bool TWarcWriter::WriteCapture(const Capture& c, std::string_view blockHead,
+                               std::string_view body) {
+  const std::string uri = WarcTargetUri(c.AnsiUrl);
+  const std::string when = WarcDate(c.Date);
+  std::string head = "WARC/1.1\r\nWARC-Type: " + std::string(c.Type) +
+                     "\r\nWARC-Record-ID: " + NewRecordId() + "\r\nWARC-Date: " + when +
+                     "\r\nWARC-Target-URI: " + uri;
+  if (!warcinfoId_.empty()) head += "\r\nWARC-Warcinfo-ID: " + warcinfoId_;
+  head += "\r\nWARC-Block-Digest: " + c.BlockDigest + "\r\nWARC-Payload-Digest: " +
+          c.PayloadDigest + "\r\nContent-Type: " + c.ContentType + "\r\nContent-Length: " +
+          std::to_string(blockHead.size() + body.size()) + "\r\n\r\n";
+  const std::uint64_t offset = offset_;
+  if (!WriteRecord(head, blockHead, body)) return false;
+  std::string json = "{\"url\": " + JsonString(uri) + ", \"mime\": " + JsonString(c.Mime);
+  if (c.Status) json += ", \"status\": \"" + std::to_string(c.Status) + "\"";
+  json += ", \"digest\": " + JsonString(c.PayloadDigest.substr(5)) + ", \"length\": \"" +
+          std::to_string(offset_ - offset) + "\", \"offset\": \"" + std::to_string(offset) + "\"";
+  cdx_.push_back({SurtKey(uri) + " " + Timestamp14(when), std::move(json)});
+  return true;
+}
+
 bool TWarcWriter::WriteResponse(std::string_view ansiUrl, platform::FILETIME date,
                                 std::string_view storedHeader, std::string_view body) {
-  int status = 200;
-  std::string http = MakeHttpResponseHeader(storedHeader, body, &status);
+  Capture c;
+  c.Type = "response";
+  c.AnsiUrl = ansiUrl;
+  c.Date = date;
+  c.ContentType = "application/http;msgtype=response";
+  const std::string http = MakeHttpResponseHeader(storedHeader, body, &c.Status);
   Sha1 block;
   block.Update(http);
   block.Update(body);
-  const std::string payloadDigest = WarcSha1Digest(body);
-  const std::string uri = WarcTargetUri(ansiUrl);
-  const std::string when = WarcDate(date);
-  std::string head = "WARC/1.1\r\nWARC-Type: response\r\nWARC-Record-ID: " + NewRecordId() +
-                     "\r\nWARC-Date: " + when + "\r\nWARC-Target-URI: " + uri;
-  if (!warcinfoId_.empty()) head += "\r\nWARC-Warcinfo-ID: " + warcinfoId_;
-  head += "\r\nWARC-Block-Digest: " + block.Digest() + "\r\nWARC-Payload-Digest: " +
-          payloadDigest + "\r\nContent-Type: application/http;msgtype=response\r\nContent-Length: " +
-          std::to_string(http.size() + body.size()) + "\r\n\r\n";
-  const std::uint64_t offset = offset_;
-  if (!WriteRecord(head, http, body)) return false;
-  std::string mime = MimeOnly(TWebCacheHeaderInfo(storedHeader).GetValue("Content-Type"));
-  cdx_.push_back({SurtKey(uri) + " " + Timestamp14(when),
-                  "{\"url\": " + JsonString(uri) + ", \"mime\": " +
-                      JsonString(mime.empty() ? "unk" : mime) + ", \"status\": \"" +
-                      std::to_string(status) + "\", \"digest\": " +
-                      JsonString(payloadDigest.substr(5)) + ", \"length\": \"" +
-                      std::to_string(offset_ - offset) + "\", \"offset\": \"" +
-                      std::to_string(offset) + "\""});
-  return true;
+  c.BlockDigest = block.Digest();
+  c.PayloadDigest = WarcSha1Digest(body);
+  c.Mime = MimeOnly(TWebCacheHeaderInfo(storedHeader).GetValue("Content-Type"));
+  if (c.Mime.empty()) c.Mime = "unk";
+  return WriteCapture(c, http, body);
 }
 
 bool TWarcWriter::WriteResource(std::string_view ansiUrl, platform::FILETIME date,
                                 std::string_view contentType, std::string_view body) {
   std::string type(Trim(contentType));
-  for (char& c : type) {
-    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) c = ' ';
+  for (char& ch : type) {
+    if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7F) ch = ' ';
   }
   if (type.empty()) type = "application/octet-stream";
-  const std::string digest = WarcSha1Digest(body);
-  const std::string uri = WarcTargetUri(ansiUrl);
-  const std::string when = WarcDate(date);
-  std::string head = "WARC/1.1\r\nWARC-Type: resource\r\nWARC-Record-ID: " + NewRecordId() +
-                     "\r\nWARC-Date: " + when + "\r\nWARC-Target-URI: " + uri;
-  if (!warcinfoId_.empty()) head += "\r\nWARC-Warcinfo-ID: " + warcinfoId_;
-  head += "\r\nWARC-Block-Digest: " + digest + "\r\nWARC-Payload-Digest: " + digest +
-          "\r\nContent-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) +
-          "\r\n\r\n";
-  const std::uint64_t offset = offset_;
-  if (!WriteRecord(head, {}, body)) return false;
-  cdx_.push_back({SurtKey(uri) + " " + Timestamp14(when),
-                  "{\"url\": " + JsonString(uri) + ", \"mime\": " + JsonString(MimeOnly(type)) +
-                      ", \"digest\": " + JsonString(digest.substr(5)) + ", \"length\": \"" +
-                      std::to_string(offset_ - offset) + "\", \"offset\": \"" +
-                      std::to_string(offset) + "\""});
-  return true;
+  Capture c;
+  c.Type = "resource";
+  c.AnsiUrl = ansiUrl;
+  c.Date = date;
+  c.ContentType = type;
+  c.BlockDigest = c.PayloadDigest = WarcSha1Digest(body);
+  c.Mime = MimeOnly(type);
+  return WriteCapture(c, {}, body);
 }
 
 std::string TWarcWriter::CdxjIndex(std::string_view fileName) const {

@@ -82,6 +82,17 @@ class TWarcWriter {
     std::string Key;  // SURT key and timestamp, for sorting
     std::string Json;
   };
+  // What a response or resource record says about its capture.
+  struct Capture {
+    const char* Type = "";
+    std::string_view AnsiUrl;
+    platform::FILETIME Date = 0;
+    std::string ContentType;  // of the block
+    int Status = 0;           // HTTP status; 0 for resources
+    std::string BlockDigest, PayloadDigest;
+    std::string Mime;         // for the index
+  };
+  bool WriteCapture(const Capture& capture, std::string_view blockHead, std::string_view body);
   bool WriteRecord(std::string_view warcHeader, std::string_view blockHead,
                    std::string_view payload);
   std::string NewRecordId();

@@ -5,7 +5,6 @@
 #include <openssl/evp.h>
 #include <zlib.h>
 
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -22,11 +21,10 @@ using thtest::NetscapeFixture;
 
 namespace {
 
-std::string Slurp(const std::string& hostPath) {
-  std::ifstream in(hostPath, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+std::string Slurp(const std::string& path) {
+  std::string bytes;
+  EXPECT_TRUE(platform::ReadWholeFile(path, bytes)) << path;
+  return bytes;
 }
 
 std::string Gzip(const std::string& text) {
