@@ -1,14 +1,9 @@
 #include "find/find_text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -288,42 +283,9 @@ bool BytesContainText(std::string_view content, std::string_view text, bool igno
 }
 
 bool FileContainsText(const std::string& path, std::string_view text, bool ignoreCase) {
-  constexpr std::size_t kReadLimit = std::size_t(16) << 20;
   if (path.empty()) return false;
-  // Bodies are small and many: one read into a buffer kept by the thread costs less
-  // than mapping and unmapping each file.
-  int fd = open(platform::HostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return false;
-  }
-  std::size_t size = static_cast<std::size_t>(st.st_size);
-  if (size > kReadLimit) {
-    // Large bodies (video, archives) are mapped rather than copied.
-    close(fd);
-    platform::MappedFile file;
-    return file.Open(path) && BytesContainText(file.view(), text, ignoreCase);
-  }
-  thread_local std::string buffer;
-  if (buffer.size() < size + 1) buffer.resize(size + 1);
-  std::size_t got = 0;
-  while (true) {
-    if (got == buffer.size()) buffer.resize(buffer.size() * 2);  // the file grew
-    ssize_t n = read(fd, buffer.data() + got, buffer.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  close(fd);
-  bool found = BytesContainText(std::string_view(buffer.data(), got), text, ignoreCase);
-  // A very large body should not stay in memory for the rest of the search.
-  if (buffer.size() > kReadLimit) std::string().swap(buffer);
-  return found;
+  // Bodies are small and many: the thread keeps one buffer for all of them (large
+  // bodies are mapped instead).
+  thread_local platform::FileBuffer buffer;
+  return platform::ReadFile(path, buffer) && BytesContainText(buffer.view(), text, ignoreCase);
 }
-
