@@ -140,11 +140,36 @@ std::size_t FindTextEnd(std::size_t pos, std::string_view t) {
   return npos;
 }
 
+// The end of a comment that starts at pos ("<!--"): behind the first "-->", whatever
+// quotes the comment holds (<!-- don't touch --> must not hide what follows).  JIS
+// two-byte codes are stepped over.  npos when the page has no "-->" after it.
+std::size_t FindCommentEnd(std::size_t pos, std::string_view t) {
+  const std::size_t n = t.size();
+  std::size_t i = pos + 2;  // "<!-->" is a whole (empty) comment
+  while (i < n) {
+    const char c = t[i];
+    if (c == '-' && i + 2 < n && t[i + 1] == '-' && t[i + 2] == '>') return i + 3;
+    if (c == kEsc && KanjiInAt(t, i)) {
+      i += 3;
+      while (i < n && !KanjiOutAt(t, i)) i += 2;
+      if (i >= n) return npos;
+      i += 3;
+      continue;
+    }
+    ++i;
+  }
+  return npos;
+}
+
 // Cuts the token that starts at pos and moves pos past it.
 std::string_view CutToken(std::string_view t, std::size_t& pos) {
   const std::size_t start = pos;
   std::size_t end;
-  if (t[pos] == '<') {
+  std::size_t comment = npos;
+  if (t.compare(pos, 4, "<!--") == 0) comment = FindCommentEnd(pos, t);
+  if (comment != npos) {
+    end = comment;
+  } else if (t[pos] == '<') {
     const std::size_t q = ScanForSet(pos, t, kTagEnd, true);
     end = (q == npos) ? t.size() : q + 1;
   } else {
@@ -247,13 +272,23 @@ class AttributeCutter {
       }
       const std::size_t i = s.Step(t_);
       if (i == npos) continue;
-      const char c = t_[i];
+      char c = t_[i];
+      std::size_t eqAt = i;
+      if (IsBlank(c) && i > start) {
+        // Blanks between a name and its '=' (href = "x") belong to the separator.
+        std::size_t j = i;
+        while (j < n && IsBlank(t_[j])) ++j;
+        if (j < n && t_[j] == '=') {
+          c = '=';
+          eqAt = j;
+        }
+      }
       if (c == '=') {
-        pos = i + 1;
+        pos = eqAt + 1;
         const std::string_view v = ReadWord(pos, t_);
         split.known = v.empty() || v.back() != '>';
         if (!split.known) pos -= v.size();
-        split.eq = i - start;
+        split.eq = eqAt - start;
         split.valueStart = (v.empty() ? pos : static_cast<std::size_t>(v.data() - t_.data())) - start;
         split.valueLen = v.size();
         out = t_.substr(start, pos - start);
@@ -586,6 +621,7 @@ void THTMLEllement::Reset() {
   quote_.clear();
   text_.clear();
   offset_ = std::string::npos;
+  span_ = 0;
 }
 
 std::string THTMLEllement::BuildText() const {
@@ -677,6 +713,7 @@ void THTMLEllement::Assign(std::string_view raw, std::size_t e, std::size_t valu
 // ---------------------------------------------------------------------------
 
 void THTMLTag::Reset() {
+  dirty_ = false;
   kind_ = HtmlTokenKind::None;
   name_.clear();
   count_ = 0;
@@ -692,7 +729,7 @@ THTMLEllement& THTMLTag::NewAttribute() {
 }
 
 void THTMLTag::SetText(std::string_view raw) {
-  if (raw == text_) return;
+  if (raw == Text()) return;
   Reset();
   text_.assign(raw);
   Parse();
@@ -728,6 +765,7 @@ void THTMLTag::Parse() {
       a.SetText(raw);
     }
     a.offset_ = static_cast<std::size_t>(raw.data() - t.data());
+    a.span_ = raw.size();
     a.OnChange = [this](THTMLEllement& owner, int index, const std::string& oldText,
                         const std::string& newText) {
       AttributeChanged(owner, index, oldText, newText);
@@ -743,35 +781,51 @@ int THTMLTag::FindAttribute(std::string_view name) const {
 
 void THTMLTag::AttributeChanged(THTMLEllement& owner, int index, const std::string& oldText,
                                 const std::string& newText) {
-  // One of our attributes, still standing where it was cut: replace exactly its span
-  // (a look-alike such as the src=a.gif inside lowsrc=a.gif stays untouched).
+  // One of our attributes, still standing where it was cut: its span takes the new
+  // text at the next Flush (a look-alike such as the src=a.gif inside lowsrc=a.gif
+  // stays untouched).
   const std::size_t at = owner.offset_;
   if (index >= 0 && static_cast<std::size_t>(index) < count_ &&
       attributes_[static_cast<std::size_t>(index)].get() == &owner && at != std::string::npos &&
-      at <= text_.size() && text_.size() - at >= oldText.size() &&
-      text_.compare(at, oldText.size(), oldText) == 0) {
-    text_.replace(at, oldText.size(), newText);
-    for (std::size_t i = static_cast<std::size_t>(index) + 1; i < count_; ++i) {
-      THTMLEllement& later = *attributes_[i];
-      if (later.offset_ != std::string::npos)
-        later.offset_ = later.offset_ + newText.size() - oldText.size();
-    }
+      at <= text_.size() && text_.size() - at >= owner.span_) {
+    dirty_ = true;
     return;
   }
   // Anything else: every occurrence of the old text.  Positions are unknown after that.
+  Flush();
   if (oldText.empty()) return;
   ReplaceAll(text_, oldText, newText);
   for (std::size_t i = 0; i < count_; ++i) attributes_[i]->offset_ = std::string::npos;
 }
 
+void THTMLTag::Flush() const {
+  if (!dirty_) return;
+  dirty_ = false;
+  std::string out;
+  out.reserve(text_.size() + 64);
+  std::size_t prev = 0;
+  for (std::size_t i = 0; i < count_; ++i) {
+    THTMLEllement& a = *attributes_[i];
+    if (a.offset_ == std::string::npos || a.offset_ < prev) continue;
+    out.append(text_, prev, a.offset_ - prev);
+    prev = a.offset_ + a.span_;
+    a.offset_ = out.size();
+    a.span_ = a.text_.size();
+    out.append(a.text_);
+  }
+  out.append(text_, prev, std::string::npos);
+  text_ = std::move(out);
+}
+
 void THTMLTag::RemoveAttribute(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= count_) return;
   const std::size_t idx = static_cast<std::size_t>(index);
+  Flush();
   THTMLEllement& a = *attributes_[idx];
   const std::string& at = a.text_;
   const std::size_t off = a.offset_;
   if (off != std::string::npos && off <= text_.size() && text_.size() - off >= at.size() &&
-      text_.compare(off, at.size(), at) == 0) {
+      a.span_ == at.size() && text_.compare(off, at.size(), at) == 0) {
     text_.erase(off, at.size());
     for (std::size_t i = idx + 1; i < count_; ++i) {
       THTMLEllement& later = *attributes_[i];

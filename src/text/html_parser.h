@@ -88,9 +88,11 @@ class THTMLEllement {
   std::string value_;
   std::string quote_;
   std::string text_;
-  // Where text_ stands in the owning tag's text, so a change touches only this
-  // attribute and never a look-alike elsewhere in the tag.
+  // Where this attribute's span stands in the owning tag's text, and how long it is
+  // there, so a change touches only this attribute and never a look-alike elsewhere in
+  // the tag.  Changes are put in place when the tag's text is next asked for.
   std::size_t offset_ = std::string::npos;
+  std::size_t span_ = 0;
 };
 
 // One token of a page.  A caller usually keeps one work tag and hands it to
@@ -105,7 +107,13 @@ class THTMLTag {
 
   HtmlTokenKind Kind() const { return kind_; }
   const std::string& Name() const { return name_; }
-  const std::string& Text() const { return text_; }
+  // The raw text with every attribute change in place.  Changes are gathered and put
+  // in with one pass when the text is asked for, so rewriting every attribute of a
+  // huge tag stays linear in its size.
+  const std::string& Text() const {
+    if (dirty_) Flush();
+    return text_;
+  }
   int AttributeCount() const { return static_cast<int>(count_); }
   THTMLEllement& Attributes(int index) { return *attributes_[static_cast<std::size_t>(index)]; }
   const THTMLEllement& Attributes(int index) const {
@@ -130,10 +138,12 @@ class THTMLTag {
   void Reset();
   void Parse();
   THTMLEllement& NewAttribute();
+  void Flush() const;
 
   HtmlTokenKind kind_ = HtmlTokenKind::None;
   std::string name_;
-  std::string text_;
+  mutable std::string text_;
+  mutable bool dirty_ = false;
   // Attribute objects are kept for reuse across tokens; only the first count_ are live.
   std::vector<std::unique_ptr<THTMLEllement>> attributes_;
   std::size_t count_ = 0;

@@ -69,10 +69,36 @@ std::size_t RefScanFor(std::size_t pos, std::string_view t, std::string_view del
   return npos;
 }
 
+// The first "-->" from pos + 2 outside JIS two-byte codes, plainly: npos when none.
+std::size_t RefCommentEnd(std::size_t pos, std::string_view t) {
+  bool kanji = false;
+  for (std::size_t i = pos + 2; i < t.size();) {
+    if (kanji) {
+      if (IsJisKanjiOut(t, i)) {
+        kanji = false;
+        i += 3;
+      } else {
+        i += 2;
+      }
+    } else if (IsJisKanjiIn(t, i)) {
+      kanji = true;
+      i += 3;
+    } else if (t.substr(i, 3) == "-->") {
+      return i + 3;
+    } else {
+      ++i;
+    }
+  }
+  return npos;
+}
+
 std::string_view RefCutToken(std::string_view t, std::size_t& pos) {
   const std::size_t start = pos;
   std::size_t end;
-  if (t[pos] == '<') {
+  const std::size_t comment = t.substr(pos, 4) == "<!--" ? RefCommentEnd(pos, t) : npos;
+  if (comment != npos) {
+    end = comment;
+  } else if (t[pos] == '<') {
     const std::size_t q = RefScanFor(pos, t, ">", true);
     end = q == npos ? t.size() : q + 1;
   } else {
@@ -100,7 +126,10 @@ bool RefReadAttributeText(std::size_t& pos, std::string_view t, std::string_view
   const std::size_t e = RefScanFor(start, t, "=", true);
   if (e != npos) {
     const std::size_t w = RefScanFor(start, t, " \r\n\t", true);
-    if (w != npos && w < e) {
+    std::size_t j = w;
+    while (j < t.size() && (t[j] == ' ' || t[j] == '\r' || t[j] == '\n' || t[j] == '\t')) ++j;
+    // Only blanks between the name and its '=': they belong to the separator.
+    if (w != npos && w < e && j != e) {
       out = t.substr(start, w - start);
       pos = w;
       return true;
@@ -415,8 +444,13 @@ TEST(HtmlWalk, TokensOfAPlainPage) {
 }
 
 TEST(HtmlWalk, CommentsScriptsAndJisText) {
-  // A comment ends at its first '>' outside quotes, not at the dashes.
-  EXPECT_EQ(CheckWalk("<!-- a > b -->"), (std::vector<std::string>{"<!-- a >", " b -->"}));
+  // A comment ends at its first "-->", whatever quotes and '>' it holds; without one
+  // it ends as a tag does.
+  EXPECT_EQ(CheckWalk("<!-- a > b -->"), (std::vector<std::string>{"<!-- a > b -->"}));
+  EXPECT_EQ(CheckWalk("<!-- don't touch --><a href=x>"),
+            (std::vector<std::string>{"<!-- don't touch -->", "<a href=x>"}));
+  EXPECT_EQ(CheckWalk("<!---->x<!-->y"), (std::vector<std::string>{"<!---->", "x", "<!-->", "y"}));
+  EXPECT_EQ(CheckWalk("<!-- a > b"), (std::vector<std::string>{"<!-- a >", " b"}));
   // Inside a quote only a '>' right behind a quote byte ends the tag.
   EXPECT_EQ(CheckWalk("<a title=\"x>y\">z"), (std::vector<std::string>{"<a title=\"x>y\">", "z"}));
   EXPECT_EQ(CheckWalk("<a title=\"it\"s\">z"), (std::vector<std::string>{"<a title=\"it\"s\">", "z"}));
@@ -590,12 +624,10 @@ TEST(HtmlTag, NamesAndAttributes) {
 
   tag.SetText("<a href=\"x.html\" target = '_top' NOSHADE title=\"two\r\n   lines\"/>");
   EXPECT_EQ(AttrsOf(tag), (std::vector<Attr>{{"href", "=", "x.html", "\""},
-                                             {"target", "", "", ""},
-                                             {"", "= ", "_top", "'"},
+                                             {"target", " = ", "_top", "'"},
                                              {"NOSHADE", "", "", ""},
                                              {"title", "=", "two lines", "\""}}));
-  // The nameless part is what is left of "= '_top'": it starts at the '='.
-  EXPECT_EQ(tag.Attributes(2).Text(), "= '_top'");
+  EXPECT_EQ(tag.Attributes(1).Text(), "target = '_top'");
 
   tag.SetText("<a href=x/y/ b>");
   EXPECT_EQ(AttrsOf(tag), (std::vector<Attr>{{"href", "=", "x/y/", ""}, {"b", "", "", ""}}));
@@ -708,11 +740,12 @@ TEST(HtmlTag, ValuesThatWouldVanishOnRebuild) {
   EXPECT_EQ(AttrsOf(tag), (std::vector<Attr>{{"", "", "x.html", "'"}}));
   tag.Attributes(0).SetValue("y.html");
   EXPECT_EQ(tag.Text(), "<a 'y.html'>");
-  // What is left of href = 'x' has the '=' for its separator.
-  tag.SetText("<a href = 'x.html'>");
-  ASSERT_EQ(tag.AttributeCount(), 2);
-  tag.Attributes(1).SetValue("y.html");
-  EXPECT_EQ(tag.Text(), "<a href = 'y.html'>");
+  // Blanks around the '=' belong to the separator: href = 'x' is one attribute.
+  tag.SetText("<a href = 'x.html' name\t=\r\ntop>");
+  EXPECT_EQ(AttrsOf(tag), (std::vector<Attr>{{"href", " = ", "x.html", "'"},
+                                             {"name", "\t=\r\n", "top", ""}}));
+  tag.Attributes(0).SetValue("y.html");
+  EXPECT_EQ(tag.Text(), "<a href = 'y.html' name\t=\r\ntop>");
 }
 
 TEST(HtmlTag, OnChangeReportsOwnerIndexAndTexts) {
