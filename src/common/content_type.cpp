@@ -142,6 +142,9 @@ bool TContentType::LoadFromMimeTypes(const std::string& path) {
       }
     }
   }
+  // mime.types lists "jpeg" first; the name users and Windows expect is ".jpg".
+  const int jpeg = IndexOfType("image/jpeg");
+  if (jpeg >= 0) (*this)[jpeg].SetExtension(".jpg");
   return true;
 }
 
