@@ -66,6 +66,60 @@ std::u16string LenientUtf8ToUtf16(std::string_view bytes) {
   return out;
 }
 
+// Strict UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view b) {
+  std::size_t i = 0;
+  while (i < b.size()) {
+    const auto c = static_cast<unsigned char>(b[i]);
+    std::size_t follow;
+    std::uint32_t min;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      follow = 1;
+      min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      follow = 2;
+      min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      follow = 3;
+      min = 0x10000;
+    } else {
+      return false;
+    }
+    std::uint32_t cp = c & (0x3F >> follow);
+    for (std::size_t k = 1; k <= follow; ++k) {
+      if (i + k >= b.size()) return false;
+      const auto d = static_cast<unsigned char>(b[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += follow + 1;
+  }
+  return true;
+}
+
+// Well-formed Shift_JIS (CP932): single bytes below 0x80 or half-width katakana, and
+// lead bytes each followed by a trail byte.
+bool IsValidShiftJis(std::string_view b) {
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    const auto c = static_cast<unsigned char>(b[i]);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
+    if (!platform::IsLeadByte(c) || i + 1 >= b.size()) return false;
+    const auto t = static_cast<unsigned char>(b[++i]);
+    if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+  }
+  return true;
+}
+
+std::size_t CountByte(std::string_view s, char ch) {
+  std::size_t n = 0;
+  for (char c : s) n += c == ch;
+  return n;
+}
+
 // "//" -> "/" everywhere, as the scheme's double slash must become one segment break.
 std::string FoldDoubleSlashes(std::string_view s) {
   return platform::AnsiReplaceAll(s, "//", "/");
@@ -111,8 +165,10 @@ std::string EscapeSlashBytes(std::string_view s) {
 
 }  // namespace
 
-void SplitUrl(std::string_view url, std::string* folder, std::string* fileName,
-              std::string* extra) {
+namespace {
+
+// The cut of SplitUrl, nothing decoded.
+void SplitUrlPieces(std::string_view url, TUrlParts& out) {
   std::string w(url);
   std::string ex;
   std::string file;
@@ -147,9 +203,20 @@ void SplitUrl(std::string_view url, std::string* folder, std::string* fileName,
     w.resize(p + 1);
   }
 
-  if (folder) *folder = UrlDecodeText(w);
-  if (fileName) *fileName = UrlDecodeText(file);
-  if (extra) *extra = std::move(ex);
+  out.folder = std::move(w);
+  out.fileName = std::move(file);
+  out.extra = std::move(ex);
+}
+
+}  // namespace
+
+void SplitUrl(std::string_view url, std::string* folder, std::string* fileName,
+              std::string* extra) {
+  TUrlParts parts;
+  SplitUrlPieces(url, parts);
+  if (folder) *folder = UrlDecodeText(parts.folder);
+  if (fileName) *fileName = UrlDecodeText(parts.fileName);
+  if (extra) *extra = std::move(parts.extra);
 }
 
 TUrlParts SplitUrl(std::string_view url) {
@@ -171,24 +238,47 @@ std::string UrlDecodeText(std::string_view text) {
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c == '%') {
-      anyEscape = true;
       int value = 0;
+      std::size_t at = i;
       for (int k = 0; k < 2; ++k) {
         ++i;
         value <<= 4;
         if (i < text.size()) value |= HexDigitValue(static_cast<unsigned char>(text[i]));
       }
       ++i;
-      if (value == 0) break;
+      if (value == 0) {
+        text = text.substr(0, at);
+        break;
+      }
+      anyEscape = true;
       bytes.push_back(static_cast<char>(value));
     } else {
-      if (c == 0) break;
+      if (c == 0) {
+        text = text.substr(0, i);
+        break;
+      }
       bytes.push_back(static_cast<char>(c));
       ++i;
     }
   }
   if (!anyEscape) return bytes;
-  return platform::Utf16ToAnsi(LenientUtf8ToUtf16(bytes));
+  // The escapes are read once, in the encoding they form: UTF-8 when they are valid
+  // UTF-8 that the code page can hold, else Shift_JIS as old Japanese servers escaped
+  // it (/%93%FA/ is 日), else they stay as they are.  Reading Shift_JIS as UTF-8 would
+  // turn every name into "?" marks, which then merge and split paths.
+  if (IsValidUtf8(bytes)) {
+    std::string ansi = platform::Utf16ToAnsi(LenientUtf8ToUtf16(bytes));
+    if (CountByte(ansi, '?') == CountByte(bytes, '?')) return ansi;
+  } else if (IsValidShiftJis(bytes)) {
+    return bytes;
+  }
+  return std::string(text);
+}
+
+TUrlParts SplitUrlRaw(std::string_view url) {
+  TUrlParts parts;
+  SplitUrlPieces(url, parts);
+  return parts;
 }
 
 std::string UrlFolder(std::string_view url) {

@@ -25,15 +25,20 @@ struct TUrlParts {
 void SplitUrl(std::string_view url, std::string* folder, std::string* fileName,
               std::string* extra);
 TUrlParts SplitUrl(std::string_view url);
+// The same cut with nothing decoded: for URLs that are decoded already (the rename
+// list's), which must not be decoded a second time ("100%.gif" is a name, not an escape).
+TUrlParts SplitUrlRaw(std::string_view url);
 
 // folder + fileName + extra of SplitUrl: the URL with its folder and file name
 // decoded for display.
 std::string DecodeUrl(std::string_view url);
 
 // Percent-decoding.  "%xy" yields one byte (a non-hex digit counts as 0, missing digits
-// at the end as 0); a zero byte ends the text.  When any '%' was present the bytes
-// are then read as UTF-8 and converted to the ANSI code page (characters without an
-// ANSI form become '?'); text without '%' is returned unchanged.
+// at the end as 0); a zero byte ends the text.  When any '%' was present the bytes are
+// then read as UTF-8 and converted to the ANSI code page when they are valid UTF-8
+// that the code page can hold; otherwise, when they are valid Shift_JIS, they are
+// taken as they are (old servers escaped Shift_JIS: "%93%FA" is 日); otherwise the text
+// stays as it was, escapes and all.  Text without '%' is returned unchanged.
 std::string UrlDecodeText(std::string_view text);
 
 // "http://h/a/b.html" -> "http://h/a/"; a URL ending in '/' is returned unchanged;

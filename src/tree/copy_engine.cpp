@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/file_utils.h"
 #include "common/url.h"
@@ -12,6 +13,7 @@
 #include "platform/files.h"
 #include "text/html_parser.h"
 #include "tree/combine_url.h"
+#include "tree/local_naming.h"
 #include "tree/web_cache_tree.h"
 
 namespace {
@@ -59,19 +61,6 @@ bool HasTrailingSeparator(std::string_view path) {
 
 int ErrorOr(int code, int fallback) { return code > 0 ? code : fallback; }
 
-// The folder text of a node below the destination.  With FolderCreation 1 the base is
-// cut off the front; a folder that does not lie below the base (an image pulled in from
-// elsewhere) keeps its whole URL rather than losing an arbitrary number of characters.
-std::string LocalFolderText(std::string_view folderUrl, const std::string& base,
-                            int folderCreation) {
-  std::string folder = platform::AnsiReplaceAll(folderUrl, "//", "/");
-  if (folderCreation == kFolderCreationBelowUrl && !base.empty() &&
-      StartsWithNoCase(folder, base)) {
-    folder.erase(0, base.size());
-  }
-  return folder;
-}
-
 // The scheme-less folder URLs of a tree without schemes are resolved as http URLs, as
 // the link mapping does.
 std::string WithScheme(const TWebCacheTree& tree, std::string_view url) {
@@ -90,6 +79,19 @@ std::string AdjustLink(const TWebCacheTree& tree, std::string_view link) {
 std::string DropScheme(std::string_view url) {
   std::size_t sep = platform::AnsiFindStr(url, "://");
   return std::string(sep == platform::npos ? url : url.substr(sep + 3));
+}
+
+// The non-empty '/'-separated steps of a folder text, "//" and all.
+std::vector<std::string> FolderSteps(std::string_view folder) {
+  std::vector<std::string> steps;
+  std::size_t start = 0;
+  while (start < folder.size()) {
+    std::size_t slash = folder.find('/', start);  // '/' is never a CP932 trail byte
+    if (slash == std::string_view::npos) slash = folder.size();
+    if (slash > start) steps.emplace_back(folder.substr(start, slash - start));
+    start = slash + 1;
+  }
+  return steps;
 }
 
 // Where "url=" starts in a refresh's content value and where its target begins.  Blanks
@@ -148,43 +150,127 @@ class PageWriter {
   std::uint64_t written_ = 0;
 };
 
-// The folder URL under which a file node's copy lies: its tree folder's, whose case is
-// that of the first URL met in that folder.  URLs that differ only in case share one
-// tree folder, and on a file system that tells case apart they must share one local
-// folder too.
-std::string MirrorFolderUrl(const TWebCacheTreeNode& node) {
-  const TWebCacheTreeNode* parent = node.Parent();
-  if (parent && parent->Parent()) return parent->EntryInfo().FolderUrl;
-  return node.EntryInfo().FolderUrl;
-}
-
-// The cached file a mapped link target names: a folder stands for its default file;
-// a fragment is not part of the name.
-TWebCacheTreeNode* FindTargetFile(const TWebCacheTree& tree, std::string_view target,
-                                  std::string* fragment) {
-  std::size_t hash = platform::AnsiFind(target, '#');
-  std::string_view url = target.substr(0, hash);
-  TWebCacheTreeNode* node = tree.FindNodeByUrl(url);
-  if (node && node->IsFolder()) {
-    if (url.empty() || url.back() != '/') return nullptr;
-    node = tree.FindNodeByUrl(std::string(url) + tree.DefaultFileName);
+// The folder captions from below the root down to `folder`: the local path of a
+// folder takes the tree's spelling at every level, so URLs that differ only in the
+// case of a host or folder (one tree folder) share one local folder.
+std::vector<std::string> NodeSteps(const TWebCacheTreeNode* folder) {
+  std::vector<std::string> steps;
+  for (const TWebCacheTreeNode* n = folder; n && n->Parent(); n = n->Parent()) {
+    steps.push_back(n->Caption());
   }
-  if (!node || node->IsFolder()) return nullptr;
-  if (fragment) fragment->assign(hash == std::string_view::npos ? "" : target.substr(hash));
-  return node;
+  return {steps.rbegin(), steps.rend()};
 }
 
-// How the copy lays out folders: the destination-relative path of a folder URL.
+// The name of a file node's copy.  A file that shares its name with a folder beside it
+// (http://h/doc next to http://h/doc/) cannot be created under that name: it takes the
+// first numbered name that nothing in the folder has.
+std::string LocalFileNameOf(const TWebCacheTreeNode& node) {
+  const TWebCacheTree& tree = *node.Tree();
+  std::string name = node.GetDisplayName();
+  const TWebCacheTreeNode* parent = node.Parent();
+  if (parent && parent->FindFolderChild(name)) {
+    std::string numbered;
+    int counter = 1;
+    do {
+      numbered = NumberedFileName(name, counter++);
+    } while (parent->FindChild(numbered));
+    name = std::move(numbered);
+  }
+  return LocalNameOnDisk(name, tree.Crc());
+}
+
+// How the copy lays out folders below the destination.
 struct Layout {
-  const TWebCacheTree& tree;
-  std::string base;  // "//" folded; cut off the front with FolderCreation 1
+  const TWebCacheTree* tree;
+  std::vector<std::string> baseSteps;  // cut off the front with FolderCreation 1
   int folderCreation;
 
-  std::string Folder(std::string_view folderUrl) const {
-    std::string folder = tree.EnableScheme() ? std::string(folderUrl) : DropScheme(folderUrl);
-    return UrlToLocalPath(LocalFolderText(folder, base, folderCreation));
+  // The destination-relative folder path ("host/a/") of a folder given by its steps.
+  // With FolderCreation 1 the base is cut off the front; a folder that does not lie
+  // below the base (an image pulled in from elsewhere) keeps its whole path.
+  std::string Folder(const std::vector<std::string>& steps) const {
+    std::size_t skip = 0;
+    if (folderCreation == kFolderCreationBelowUrl && !baseSteps.empty() &&
+        steps.size() >= baseSteps.size()) {
+      skip = baseSteps.size();
+      for (std::size_t i = 0; i < baseSteps.size() && skip; ++i) {
+        if (!platform::AnsiSameText(steps[i], baseSteps[i]) &&
+            !platform::AnsiSameText(steps[i], UrlDecodeText(baseSteps[i]))) {
+          skip = 0;
+        }
+      }
+    }
+    std::string out;
+    for (std::size_t i = skip; i < steps.size(); ++i) {
+      out += LocalNameOnDisk(steps[i], tree->Crc());
+      out.push_back(platform::kPathDelim);
+    }
+    return out;
   }
 };
+
+Layout MakeLayout(const TWebCacheTree& tree, std::string_view baseUrl, int folderCreation) {
+  std::string base = platform::AnsiReplaceAll(baseUrl, "//", "/");
+  if (!tree.EnableScheme()) base = DropScheme(platform::AnsiReplaceAll(base, ":/", "://"));
+  const std::size_t slash = base.rfind('/');
+  base.resize(slash == std::string::npos ? 0 : slash + 1);
+  return Layout{&tree, FolderSteps(base), folderCreation};
+}
+
+// Where a link leads: the cached file, or for a target that is not cached, the tree
+// folder steps (as far as the tree has them, then as the URL spells them) and name.
+struct LinkTarget {
+  const TWebCacheTreeNode* node = nullptr;
+  std::vector<std::string> steps;
+  std::string name;
+  std::string absolute;  // the link made absolute (before any renaming)
+};
+
+// The link resolved against `base` (the page's own URL, or what a base tag declared),
+// then renamed as the naming renames cached objects: through the rename list, and a
+// query to its CRC name.  URL escapes are decoded exactly once, by the split.
+LinkTarget ResolveLink(const TWebCacheTree& tree, std::string_view base, std::string_view link) {
+  std::string l(link);
+  l = platform::AnsiReplaceAll(l, "&lt;", "<");
+  l = platform::AnsiReplaceAll(l, "&gt;", ">");
+  l = platform::AnsiReplaceAll(l, "&quot;", "\"");
+  l = platform::AnsiReplaceAll(l, "&amp;", "&");
+  LinkTarget t;
+  t.absolute = CombineUrl(WithScheme(tree, base), AdjustLink(tree, l));
+  std::string folder, name, extra;
+  const std::string renamed = tree.RenameItems().Lookup(t.absolute);
+  if (!renamed.empty()) {
+    // The list holds decoded URLs: split, never decode again.
+    const std::size_t slash = renamed.rfind('/');
+    folder = renamed.substr(0, slash == std::string::npos ? 0 : slash + 1);
+    name = renamed.substr(folder.size());
+  } else {
+    SplitUrl(t.absolute, &folder, &name, &extra);
+    if (!extra.empty()) name = QueryFileName(name, extra, tree.DefaultFileName, tree.Crc());
+  }
+  if (!tree.EnableScheme()) folder = DropScheme(folder);
+
+  const TWebCacheTreeNode* here = tree.Root();
+  for (std::string& step : FolderSteps(folder)) {
+    const TWebCacheTreeNode* sub = here ? here->FindFolderChild(step) : nullptr;
+    t.steps.push_back(sub ? sub->Caption() : std::move(step));
+    here = sub;
+  }
+  if (here && t.steps.size() < 128) {
+    const TWebCacheTreeNode* file = here->FindFileChild(name.empty() ? tree.DefaultFileName : name);
+    if (!file && !name.empty()) {
+      // A folder URL written without its '/': its default page.
+      if (const TWebCacheTreeNode* sub = here->FindFolderChild(name)) {
+        t.steps.push_back(sub->Caption());
+        name.clear();
+        file = sub->FindFileChild(tree.DefaultFileName);
+      }
+    }
+    t.node = file;
+  }
+  t.name = name.empty() ? tree.DefaultFileName : name;
+  return t;
+}
 
 // The relative reference from the folder `from` to `to`, both destination-relative
 // local paths; folder names are compared ignoring case as URL folders are.
@@ -206,21 +292,22 @@ std::string RelativeLocalPath(std::string_view from, std::string_view to) {
   return up + std::string(to.substr(common));
 }
 
-// A local path as a link: what a browser decodes back to the name is escaped, along
-// with what the window's links have always escaped.
+// A local path as a link.  The path is written as the bytes of its name on disk
+// (UTF-8), every byte outside ASCII percent-escaped, so that it resolves the same in
+// a page of any encoding; what a browser would read as something else than a name
+// ('%', '#', '?', blanks, '"', ...) is escaped too; an apostrophe only inside
+// apostrophes (SetLinkValue).
 std::string EscapeLinkPath(std::string_view path) {
-  static const char kEscaped[] = "%#?\\:*\"<>|";
+  static const char kEscaped[] = "%#?\\:*\"<>| ";
+  static const char kHex[] = "0123456789abcdef";
+  const std::string utf8 = platform::AnsiToUtf8(path);
   std::string out;
-  out.reserve(path.size());
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (platform::IsLeadByte(c) && i + 1 < path.size()) {
-      out.append(path.substr(i, 2));
-      ++i;
-    } else if (c != 0 && std::strchr(kEscaped, c)) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02x", c);
-      out += hex;
+  out.reserve(utf8.size());
+  for (unsigned char c : utf8) {
+    if (c >= 0x80 || c < 0x20 || c == 0x7F || std::strchr(kEscaped, c)) {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
     } else {
       out.push_back(static_cast<char>(c));
     }
@@ -228,37 +315,41 @@ std::string EscapeLinkPath(std::string_view path) {
   return out;
 }
 
-// A link made local: resolved against `base` (the page's folder, or what a base tag
-// declared) and mapped as LinkToLocal maps it, then written as the path from the page's
-// own copy to where the target's copy lies (or would lie).  Working from the local
-// layout rather than from the URLs keeps links right where the two differ: the copy
-// drops the base tag, URLs that differ only in case share one local folder and name
-// (case matters on this file system), folder names hold escapes ("h$3a8080" for a
-// port), and with FolderCreation 1 a target outside the base URL lies in its whole-URL
-// folder inside the destination.  `target` receives the mapped absolute target.
+// The fragment of a link ("#x"), found in single-byte positions; npos when none.
+std::size_t FragmentStart(std::string_view link) { return platform::AnsiFind(link, '#'); }
+
+// A link made local, written as the path from the page's own copy to where the
+// target's copy lies (or would lie).  A fragment is kept as a fragment: a link to a
+// place in the same page ("#Q1030", "#") stays exactly as written.
 std::string LocalLink(const Layout& layout, const std::string& base, const std::string& pageFolder,
-                      std::string_view link, std::string& target) {
-  const TWebCacheTree& tree = layout.tree;
-  target = tree.MapLinkTarget(WithScheme(tree, base), AdjustLink(tree, link));
-  std::string folder, name, extra;
-  if (const TWebCacheTreeNode* node = FindTargetFile(tree, target, &extra)) {
-    folder = MirrorFolderUrl(*node);
-    name = node->GetDisplayName();
-  } else {
-    SplitUrl(target, &folder, &name, &extra);
-    if (name.empty()) name = tree.DefaultFileName;
-    if (extra.empty() || extra[0] != '#') extra.clear();  // only a fragment is kept
+                      std::string_view link, LinkTarget& target) {
+  const TWebCacheTree& tree = *layout.tree;
+  std::size_t lead = 0;
+  while (lead < link.size() && (link[lead] == ' ' || link[lead] == '\t' || link[lead] == '\r' ||
+                                link[lead] == '\n')) {
+    ++lead;
   }
-  const std::string to = layout.Folder(folder) + UrlToLocalPath(name);
-  return EscapeLinkPath(RelativeLocalPath(layout.Folder(pageFolder), to)) + extra;
+  const std::size_t hash = FragmentStart(link);
+  if (hash != platform::npos && hash == lead) {
+    target = LinkTarget{};
+    return std::string(link);
+  }
+  const std::string fragment(hash == platform::npos ? std::string_view() : link.substr(hash));
+  target = ResolveLink(tree, base, link.substr(0, hash));
+  std::string to = layout.Folder(target.steps);
+  to += target.node ? LocalFileNameOf(*target.node) : LocalNameOnDisk(target.name, tree.Crc());
+  return EscapeLinkPath(RelativeLocalPath(pageFolder, to)) + fragment;
 }
 
-// A new value that an unquoted attribute could not hold as it is gets quotes.
-void SetLinkValue(THTMLEllement& attr, const std::string& value) {
+// Writes a new link value; a quote byte the attribute's own quote would end at is
+// escaped, and a value that an unquoted attribute could not hold gets quotes.
+void SetLinkValue(THTMLEllement& attr, std::string value) {
   if (attr.Quote().empty() && !attr.Separator().empty() &&
       value.find_first_of(" \t\r\n>'\"") != std::string::npos) {
-    attr.SetQuote(value.find('"') == std::string::npos ? "\"" : "'");
+    attr.SetQuote("\"");
   }
+  if (attr.Quote() == "'") value = platform::AnsiReplaceAll(value, "'", "%27");
+  if (attr.Quote() == "\"") value = platform::AnsiReplaceAll(value, "\"", "%22");
   attr.SetValue(value);
 }
 
@@ -337,9 +428,12 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
   const TWebCacheTree& tree = *node.Tree();
   THTMLParser parser;
   parser.SetFileName(node.EntryInfo().LocalFileName);
-  const std::string pageFolder = MirrorFolderUrl(node);
-  const Layout layout{tree, platform::AnsiReplaceAll(baseUrl, "//", "/"), folderCreation};
-  std::string base = pageFolder;
+  const Layout layout = MakeLayout(tree, baseUrl, folderCreation);
+  const std::string pageFolder = layout.Folder(NodeSteps(node.Parent()));
+  // Links resolve against the page's own URL, as in the browser: "?p=2" and "" need
+  // the page's name and query, not only its folder.
+  std::string base = tree.EnableScheme() ? node.EntryInfo().SourceUrl
+                                         : DropScheme(node.EntryInfo().SourceUrl);
   const std::string domain = GetUrlSiteRoot(WithScheme(tree, baseUrl));
   int result = 0;
 
@@ -357,17 +451,38 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
         const std::string value = content.Value();
         std::size_t at = 0;
         if (FindRefreshTarget(value, at)) {
-          std::string_view target = std::string_view(value).substr(at);
+          // A quoted URL (URL='next.html') is rewritten inside its quotes.
+          std::size_t end = value.size();
+          std::string quote;
+          if (at < value.size() && (value[at] == '\'' || value[at] == '"')) {
+            const std::size_t close = value.find(value[at], at + 1);
+            if (close != std::string::npos) {
+              quote.assign(1, value[at]);
+              ++at;
+              end = close;
+            }
+          }
+          std::string_view target = std::string_view(value).substr(at, end - at);
           if (!target.empty() && !IsScriptOrMail(target)) {
-            std::string mapped;
-            content.SetValue(value.substr(0, at) + LocalLink(layout, base, pageFolder, target, mapped));
+            LinkTarget mapped;
+            std::string link = LocalLink(layout, base, pageFolder, target, mapped);
+            if (!quote.empty()) link = platform::AnsiReplaceAll(link, quote, quote == "'" ? "%27" : "%22");
+            SetLinkValue(content, value.substr(0, at) + link + value.substr(end));
           }
         }
       } else {
+        // A style sheet a page links to is as much part of it as its images.
+        bool styleSheet = false;
+        if (name == "link") {
+          const int rel = tag.FindAttribute("rel");
+          styleSheet = rel >= 0 && platform::AnsiLowerCase(tag.Attributes(rel).Value())
+                                           .find("stylesheet") != std::string::npos;
+        }
         for (int i = 0; i < tag.AttributeCount();) {
           THTMLEllement& attr = tag.Attributes(i);
           const std::string attrName = platform::AnsiLowerCase(attr.Name());
-          const bool isSrc = attrName == "src" || attrName == "background";
+          const bool isSrc = attrName == "src" || attrName == "background" ||
+                             (styleSheet && attrName == "href");
           if ((!isSrc && attrName != "href") || IsScriptOrMail(attr.Value())) {
             ++i;
             continue;
@@ -384,12 +499,12 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
             tag.RemoveAttribute(i);
             continue;
           }
-          std::string target;
+          LinkTarget target;
           SetLinkValue(attr, LocalLink(layout, base, pageFolder, value, target));
-          if (isSrc && follow) {
-            if (copyMethod == kCopyMethodAll || StartsWithNoCase(target, domain)) {
-              TWebCacheTreeNode* found = FindTargetFile(tree, target, nullptr);
-              if (found && !list.Contains(found)) {
+          if (isSrc && follow && target.node) {
+            if (copyMethod == kCopyMethodAll || StartsWithNoCase(target.absolute, domain)) {
+              TWebCacheTreeNode* found = const_cast<TWebCacheTreeNode*>(target.node);
+              if (!list.Contains(found)) {
                 list.AddNode(found);
                 if (callbacks) callbacks->ProgressGrow();
                 result = -1;
@@ -421,8 +536,11 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
     callbacks.ShowError(FolderCreateFailedText(destination, EINVAL), FolderCreateCaption());
     return false;
   }
+  if (list.Count() == 0) return true;
+  const Layout layout = MakeLayout(*list[0]->Tree(), base, folderCreation);
 
   int steps = 0;
+  bool anyFailed = false;
   std::string knownFolder;
   for (std::size_t i = 0; i < list.Count(); ++i) {
     TWebCacheTreeNode* node = list[i];
@@ -431,22 +549,33 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
     if (++steps % 10 == 0) callbacks.ProcessMessages();
 
     const TWebCacheEntryInfoEx& entry = node->EntryInfo();
-    const std::string localFolder =
-        dest + UrlToLocalPath(LocalFolderText(MirrorFolderUrl(*node), base, folderCreation));
-    const std::string destPath = localFolder + UrlToLocalPath(node->GetDisplayName());
+    const std::string localFolder = dest + layout.Folder(NodeSteps(node->Parent()));
+    const std::string destPath = localFolder + LocalFileNameOf(*node);
 
+    // A failure is shown; then the run stops, or the node is passed over.
+    auto failed = [&](const std::string& text, const std::string& caption) {
+      callbacks.ShowError(text, caption);
+      if (!callbacks.GoOnAfterFailure()) return true;
+      anyFailed = true;
+      node->Marked = true;
+      callbacks.FileFailed(*node, destPath);
+      return false;
+    };
     // Whatever the cache holds, nothing is written outside the destination.
     if (int code = CheckPathInsideFolder(dest, destPath)) {
-      callbacks.ShowError(FileCopyFailedText(entry.LocalFileName, destPath, code),
-                          FileCopyCaption());
-      return false;
+      if (failed(FileCopyFailedText(entry.LocalFileName, destPath, code), FileCopyCaption())) {
+        return false;
+      }
+      continue;
     }
     // Files of one folder come one after the other: its existence is checked once.
     if (localFolder != knownFolder && !FolderExists(localFolder) &&
         !CreateFolderPath(localFolder)) {
-      callbacks.ShowError(FolderCreateFailedText(localFolder, ErrorOr(platform::LastError(), EIO)),
-                          FolderCreateCaption());
-      return false;
+      if (failed(FolderCreateFailedText(localFolder, ErrorOr(platform::LastError(), EIO)),
+                 FolderCreateCaption())) {
+        return false;
+      }
+      continue;
     }
     knownFolder = localFolder;
 
@@ -487,19 +616,23 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
 
     if (write) {
       if (result > 0) {
-        callbacks.ShowError(FileCopyFailedText(entry.LocalFileName, destPath, result),
-                            FileCopyCaption());
-        return false;
+        if (failed(FileCopyFailedText(entry.LocalFileName, destPath, result), FileCopyCaption())) {
+          return false;
+        }
+        continue;
       }
       platform::FILETIME local = 0, utc = 0;
       bool dated = platform::SystemTimeToFileTime(entry.LastModified, local) &&
                    platform::LocalFileTimeToFileTime(local, utc);
       if (!dated) platform::SetLastError(EINVAL);
       if (!dated || !platform::SetFileLastWriteTime(destPath, utc)) {
-        callbacks.ShowError(
-            FileDateFailedText(entry.LocalFileName, destPath, ErrorOr(platform::LastError(), EIO)),
-            FileCopyCaption());
-        return false;
+        if (failed(FileDateFailedText(entry.LocalFileName, destPath,
+                                      ErrorOr(platform::LastError(), EIO)),
+                   FileCopyCaption())) {
+          return false;
+        }
+        if (restart) i = static_cast<std::size_t>(-1);
+        continue;
       }
     }
     node->Marked = true;
@@ -508,5 +641,5 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
     // marked and passed over).
     if (restart) i = static_cast<std::size_t>(-1);
   }
-  return true;
+  return !anyFailed;
 }

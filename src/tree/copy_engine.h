@@ -51,6 +51,12 @@ class TCopyCallbacks {
   // `rewritten` when it went through the HTML rewriter; `bytes` written.
   virtual void FileFinished(const TWebCacheTreeNode& /*node*/, const std::string& /*path*/,
                             bool /*written*/, bool /*rewritten*/, std::uint64_t /*bytes*/) {}
+  // Whether a file that cannot be written ends the run (the window's copy, after its
+  // message) or is reported and passed over (a batch export, which must not lose a
+  // whole recovery to one bad file).
+  virtual bool GoOnAfterFailure() const { return false; }
+  // A node that could not be copied, after its message; `path` is where it was to go.
+  virtual void FileFailed(const TWebCacheTreeNode& /*node*/, const std::string& /*path*/) {}
 };
 
 // Adds a file node, or every file below a folder, to the copy list.
@@ -60,7 +66,8 @@ void CollectFiles(TWebCacheTreeNode* node, TWebCacheTreeNodeCopyList& list);
 // copy starts from (cut off the front of folder URLs with FolderCreation 1; its site
 // is the domain of CopyMethod 2).  `overwriteAnswer` is read and updated (callers
 // start a run with kOverwriteYes).  True when every node was finished; false when the
-// run stopped on an error (already shown through `callbacks`) or a cancel.
+// run stopped on an error (already shown through `callbacks`) or a cancel, or, when
+// the callbacks go on after failures, when any node failed.
 bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& overwriteAnswer,
                int copyMethod, int folderCreation, TWebCacheTreeNodeCopyList& list,
                TCopyCallbacks& callbacks);

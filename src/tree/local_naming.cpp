@@ -5,6 +5,7 @@
 #include "cache/cache_entry.h"
 #include "common/content_type.h"
 #include "common/crc32.h"
+#include "common/url.h"
 #include "platform/codepage.h"
 
 std::string FileNameExtension(std::string_view name) {
@@ -60,4 +61,42 @@ std::string QueryFileName(std::string_view fileName, std::string_view extra,
                           std::string_view defaultName, const TCrcTable& crc) {
   std::string_view name = fileName.empty() ? defaultName : fileName;
   return FileNameStem(name) + "~" + QueryTag(crc, extra) + FileNameExtension(name);
+}
+
+namespace {
+
+// Bytes a CP932 character takes in UTF-8 at most: every non-ASCII character of the
+// code page lies in the Basic Multilingual Plane.
+std::size_t Utf8Bound(std::string_view s) {
+  std::size_t n = 0;
+  for (unsigned char c : s) n += c < 0x80 ? 1 : 3;
+  return n;
+}
+
+}  // namespace
+
+std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc) {
+  if (std::size_t nul = name.find('\0'); nul != std::string_view::npos) name = name.substr(0, nul);
+  std::string escaped = EscapeFileName(name);
+  if (Utf8Bound(escaped) <= kMaxLocalNameBytes ||
+      platform::AnsiToUtf8(escaped).size() <= kMaxLocalNameBytes) {
+    return escaped;
+  }
+  std::string ext = FileNameExtension(escaped);
+  if (Utf8Bound(ext) > 32) ext.clear();  // no real extension is that long
+  const std::string tag = "~" + QueryTag(crc, name);
+  const std::size_t room = kMaxLocalNameBytes - tag.size() - Utf8Bound(ext);
+  std::string_view stem(escaped);
+  stem = stem.substr(0, escaped.size() - ext.size());
+  // Whole characters only: a double-byte character is never cut in half.
+  std::size_t cut = 0, bytes = 0;
+  while (cut < stem.size()) {
+    const unsigned char c = static_cast<unsigned char>(stem[cut]);
+    const std::size_t len = platform::IsLeadByte(c) && cut + 1 < stem.size() ? 2 : 1;
+    const std::size_t cost = c < 0x80 ? 1 : 3;
+    if (bytes + cost > room) break;
+    bytes += cost;
+    cut += len;
+  }
+  return std::string(stem.substr(0, cut)) + tag + ext;
 }

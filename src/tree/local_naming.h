@@ -3,6 +3,7 @@
 // one folder get a numbered suffix.  Pure functions; the tree applies them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,3 +38,14 @@ std::string NumberedFileName(std::string_view name, int counter);
 // file name (or `defaultName` when empty) without extension + "~" + tag + extension.
 std::string QueryFileName(std::string_view fileName, std::string_view extra,
                           std::string_view defaultName, const TCrcTable& crc);
+
+// Longest name (one path step) the host file systems take, in bytes of UTF-8.
+inline constexpr std::size_t kMaxLocalNameBytes = 255;
+
+// The name a file or folder called `name` (a tree caption, already decoded) gets on
+// disk: the characters no file name can hold become "$xx" escapes (a|b -> a$7cb,
+// a/b -> a$2fb), "." and ".." are escaped, a zero byte ends it, and a name whose
+// UTF-8 form is longer than kMaxLocalNameBytes is cut and tagged with the CRC of the
+// whole name, keeping its extension ("long...~1a2b3c4d.html").  The same name always
+// gives the same result, so links can be worked out from it.
+std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc);

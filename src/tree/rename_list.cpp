@@ -61,7 +61,12 @@ bool TWebCacheRenameItems::CaseEqual::operator()(std::string_view a, std::string
 
 const TWebCacheRenameItem& TWebCacheRenameItems::Add(const std::string& originalUrl,
                                                      const std::string& newUrl) {
-  TWebCacheRenameItem probe{NormaliseRenameUrl(originalUrl), NormaliseRenameUrl(newUrl)};
+  return AddNormal(NormaliseRenameUrl(originalUrl), newUrl);
+}
+
+const TWebCacheRenameItem& TWebCacheRenameItems::AddNormal(std::string originalUrl,
+                                                           std::string newUrl) {
+  TWebCacheRenameItem probe{std::move(originalUrl), std::move(newUrl)};
   if (platform::AnsiFindStr(probe.NewUrl, "://") == platform::npos) {
     std::size_t sep = platform::AnsiFindStr(probe.OriginalUrl, "://");
     if (sep != platform::npos) probe.NewUrl = probe.OriginalUrl.substr(0, sep + 3) + probe.NewUrl;
@@ -137,7 +142,8 @@ std::size_t TWebCacheRenameItems::LoadFromText(std::string_view text) {
     std::string original(line.substr(0, tab));
     std::string target(line.substr(tab + 1));
     if (original.empty() || target.empty()) continue;
-    Add(original, target);
+    // The file holds the decoded forms; a '%' in it is a literal '%'.
+    AddNormal(std::move(original), std::move(target));
     ++read;
   }
   return read;

@@ -26,9 +26,14 @@ class TWebCacheRenameItems {
   TWebCacheRenameItems(const TWebCacheRenameItems&) = delete;
   TWebCacheRenameItems& operator=(const TWebCacheRenameItems&) = delete;
 
-  // Normalises both URLs; a new URL without "://" takes the original's scheme part.
-  // Replaces the new URL of an existing item, or adds one.
+  // `originalUrl` is a URL as cached (escapes and all) and is normalised; `newUrl` is
+  // the local URL, already decoded (folder and name as the tree holds them), and is
+  // taken as it is: escapes are decoded exactly once, and "100%.gif" is a name.  A new
+  // URL without "://" takes the original's scheme part.  Replaces the new URL of an
+  // existing item, or adds one.
   const TWebCacheRenameItem& Add(const std::string& originalUrl, const std::string& newUrl);
+  // Both URLs in the list's own (decoded) form, as the file holds them.
+  const TWebCacheRenameItem& AddNormal(std::string originalUrl, std::string newUrl);
   // The new URL for `url` (normalised, case ignored), or "".
   std::string Lookup(std::string_view url) const;
   void Clear();

@@ -479,8 +479,16 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
 
   // A URL renamed in an earlier run keeps its stored name.
   std::string newUrl = renameItems_.Lookup(entry.SourceUrl);
-  SplitUrl(newUrl.empty() ? std::string_view(entry.SourceUrl) : std::string_view(newUrl),
-           &entry.FolderUrl, &entry.FileName, &entry.QueryPart);
+  if (newUrl.empty()) {
+    SplitUrl(entry.SourceUrl, &entry.FolderUrl, &entry.FileName, &entry.QueryPart);
+  } else {
+    // The list holds decoded URLs; decoding them again would read "100%.gif" as an
+    // escape.
+    TUrlParts parts = SplitUrlRaw(newUrl);
+    entry.FolderUrl = std::move(parts.folder);
+    entry.FileName = std::move(parts.fileName);
+    entry.QueryPart = std::move(parts.extra);
+  }
   if (!enableScheme_) entry.FolderUrl = DropScheme(entry.FolderUrl);
 
   if (newUrl.empty()) {
@@ -774,26 +782,27 @@ std::string TWebCacheTree::MapLinkTarget(std::string_view baseUrl, std::string_v
   l = platform::AnsiReplaceAll(l, "&amp;", "&");
 
   std::string result = CombineUrl(baseUrl, l);
+  // A fragment names a place in the target, not the target: it is kept as it is and
+  // takes no part in finding or naming the object (page.cgi?x=1#top is page.cgi?x=1).
+  std::string fragment;
+  if (std::size_t hash = platform::AnsiFind(result, '#'); hash != platform::npos) {
+    fragment = result.substr(hash);
+    result.resize(hash);
+  }
   if (!result.empty() && result.back() != '/') {
     TWebCacheTreeNode* node = FindNodeByUrl(result);
     if (node && node->IsFolder() && node != root_.get()) result += '/';
   }
 
   std::string renamed = renameItems_.Lookup(result);
-  if (!renamed.empty()) return renamed;
-  // A link with a fragment to a renamed object leads to the renamed file, fragment
-  // kept; otherwise it would point at a name no copy has.
-  std::size_t hash = platform::AnsiFind(result, '#');
-  if (hash != platform::npos && hash > 0) {
-    renamed = renameItems_.Lookup(std::string_view(result).substr(0, hash));
-    if (!renamed.empty()) return renamed + result.substr(hash);
-  }
+  if (!renamed.empty()) return renamed + fragment;
 
   TUrlParts parts = SplitUrl(result);
-  if (!parts.extra.empty() && parts.extra[0] != '#') {
-    return parts.folder + QueryFileName(parts.fileName, parts.extra, DefaultFileName, *crc_);
+  if (!parts.extra.empty()) {
+    return parts.folder + QueryFileName(parts.fileName, parts.extra, DefaultFileName, *crc_) +
+           fragment;
   }
-  return result;
+  return result + fragment;
 }
 
 std::string TWebCacheTree::MakeLinkRelative(std::string_view baseUrl,

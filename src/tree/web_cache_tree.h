@@ -189,6 +189,7 @@ class TWebCacheTree {
   bool SaveRenameList() const;
 
   TWebCacheRenameItems& RenameItems() { return renameItems_; }
+  const TWebCacheRenameItems& RenameItems() const { return renameItems_; }
   TContentType& ContentTypes() { return contentTypes_; }
   const TCrcTable& Crc() const { return *crc_; }
   TWebCache& WebCache() { return *webCache_; }

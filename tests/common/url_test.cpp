@@ -98,20 +98,38 @@ TEST(UrlDecodeText, TextWithoutPercentPassesThrough) {
   EXPECT_EQ(UrlDecodeText(""), "");
 }
 
-TEST(UrlDecodeText, LenientUtf8) {
-  // Two-byte sequence: U+00E9 and U+0451 through the converter.
-  EXPECT_EQ(UrlDecodeText("%C3%A9x"), platform::Utf16ToAnsi(u"\u00e9x"));
-  EXPECT_EQ(UrlDecodeText("%D1%91"), "\x84\x76");
-  // A stray continuation byte stands for itself (U+0080).
-  EXPECT_EQ(UrlDecodeText("%80a"), platform::Utf16ToAnsi(u"\u0080a"));
-  // Continuation bytes are taken as they come: E3 'A' 'B' reads as U+3042.
-  EXPECT_EQ(UrlDecodeText("%E3AB-"), "\x82\xa0-");
-  // Beyond 16 bits: no ANSI form, but what follows comes out intact.
-  EXPECT_EQ(UrlDecodeText("%F0%9F%98%80x%E3%81%82"), "?x\x82\xa0");
-  // A sequence cut off by the end of the text does not read past it.
-  EXPECT_EQ(UrlDecodeText("a%E3%81"), "a?");
-  // A zero spelled in two bytes ends the text as %00 does.
-  EXPECT_EQ(UrlDecodeText("a%C0%80b"), "a");
+// The escapes are read once, in the encoding they form: UTF-8 that the code page can
+// hold, else Shift_JIS as old Japanese servers escaped it, else they stay as written.
+TEST(UrlDecodeText, EscapesReadInTheEncodingTheyForm) {
+  const struct {
+    const char* in;
+    std::string out;
+  } rows[] = {
+      {"%D1%91", "\x84\x76"},                   // U+0451 through the converter
+      {"%93%FA/", "\x93\xFA/"},                 // 日 escaped in Shift_JIS
+      {"%8C%8E/", "\x8C\x8E/"},                 // 月: not the same name as 日
+      {"%E6%97%A5/", "\x93\xFA/"},              // 日 escaped in UTF-8
+      {"\x93\xFA%20a", "\x93\xFA a"},           // raw Shift_JIS next to an escape
+      {"100%25.gif", "100%.gif"},               // %25 is a literal '%', decoded once
+      {"sale%2520now", "sale%20now"},
+      {"50%25off.html", "50%off.html"},
+      {"%E3AB-", "\xE3" "AB-"},                 // not UTF-8, but Shift_JIS bytes
+      {"%C3%A9x", "%C3%A9x"},                   // é has no Shift_JIS form: kept
+      {"%F0%9F%98%80x", "%F0%9F%98%80x"},       // nor has an emoji
+      {"%80a", "%80a"},                         // neither UTF-8 nor Shift_JIS
+      {"a%C0%80b", "a%C0%80b"},                 // an overlong zero is no character
+      {"a%E3%81", "a\xE3\x81"},                 // cut UTF-8 that is a Shift_JIS pair
+      {"a%81", "a%81"},                         // half a pair
+      {"x%00y%93%FA", "x"},                     // a zero byte still ends the text
+  };
+  for (const auto& r : rows) EXPECT_EQ(UrlDecodeText(r.in), r.out) << r.in;
+}
+
+TEST(UrlSplit, RawSplitDecodesNothing) {
+  TUrlParts p = SplitUrlRaw("http://h/100%/a%2520b.gif?q=%41");
+  EXPECT_EQ(p.folder, "http://h/100%/");
+  EXPECT_EQ(p.fileName, "a%2520b.gif");
+  EXPECT_EQ(p.extra, "?q=%41");
 }
 
 TEST(UrlPieces, FolderParentNameFile) {

@@ -103,17 +103,23 @@ TEST(RenameListFile, MalformedLinesEndTheLoad) {
   }
 }
 
-// A target that decodes to nothing (a broken escape) renames
-// nothing; saving it would write a line the next load skips, so it is not saved.
-TEST(RenameListFile, ItemsWithAnEmptyDecodedUrlAreNotSaved) {
+// Escapes are decoded once: the original URL when it is added, never the local URL
+// (already decoded) and never the file's lines (decoded when they were written).  A
+// '%' in a name survives any number of saves and loads.
+TEST(RenameListFile, EscapesAreDecodedExactlyOnceThroughSaveAndLoad) {
   TWebCacheRenameItems items;
-  items.LoadFromText("a/b\t%zz\r\nc/d\tc/e.html\r\n");
-  EXPECT_EQ(items.Lookup("a/b"), "");
-  std::string saved = items.SaveToText();
-  EXPECT_EQ(saved, "c/d\tc/e.html\r\n");
-  TWebCacheRenameItems again;
-  EXPECT_EQ(again.LoadFromText(saved), 1u);
-  EXPECT_EQ(again.SaveToText(), saved);
+  items.Add("http://h/100%25.cgi?n=1", "http://h/100%~0f0e0d0c.gif");
+  items.Add("http://h/sale%2520now.cgi?n=1", "http://h/sale%20now~01020304.html");
+  items.Add("http://h/%93%FA/a.cgi?x", "http://h/\x93\xFA/a~0a0b0c0d.html");
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(items.Lookup("http://h/100%25.cgi?n=1"), "http://h/100%~0f0e0d0c.gif");
+    EXPECT_EQ(items.Lookup("http://h/sale%2520now.cgi?n=1"), "http://h/sale%20now~01020304.html");
+    EXPECT_EQ(items.Lookup("http://h/%93%FA/a.cgi?x"), "http://h/\x93\xFA/a~0a0b0c0d.html");
+    const std::string saved = items.SaveToText();
+    EXPECT_NE(saved.find("http://h/100%.cgi?n=1\thttp://h/100%~0f0e0d0c.gif\r\n"), std::string::npos);
+    EXPECT_EQ(items.LoadFromText(saved), 3u);
+    EXPECT_EQ(items.SaveToText(), saved);
+  }
 }
 
 TEST(RenameListFile, LoadClearsFirstAndMissingFilesGiveAnEmptyList) {
