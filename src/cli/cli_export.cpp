@@ -102,12 +102,19 @@ class TerminalCallbacks : public TCopyCallbacks {
     if (rewritten) ++pages;
   }
 
+  // One file that cannot be written is reported and passed over; the summary lists it.
+  bool GoOnAfterFailure() const override { return true; }
+  void FileFailed(const TWebCacheTreeNode& node, const std::string& path) override {
+    failed.push_back(Utf8(node.EntryInfo().SourceUrl) + "\t" + Utf8(path));
+  }
+
   void Finish() {
     DrawBar(true);
     ClearBar();
   }
 
   std::size_t copied = 0, skipped = 0, pages = 0;
+  std::vector<std::string> failed;  // URL TAB destination, UTF-8
   std::uint64_t bytes = 0;
 
  private:
@@ -281,7 +288,8 @@ int RunExportCommand(CliContext& context) {
     CollectFiles(job.Folder, list);
     if (!CopyNodes(args.Destination, job.Base, answer, args.Method, folders, list, callbacks)) {
       ok = false;
-      break;
+      // Failed files were passed over; only a cancel ends the export here.
+      if (answer == kOverwriteCancel) break;
     }
   }
   callbacks.Finish();
@@ -296,8 +304,15 @@ int RunExportCommand(CliContext& context) {
       << "files skipped: " << callbacks.skipped << "\n"
       << "bytes written: " << callbacks.bytes << "\n"
       << "pages rewritten: " << callbacks.pages << "\n"
+      << "files failed: " << callbacks.failed.size() << "\n"
       << "seconds: " << secondsText << "\n";
+  for (const std::string& f : callbacks.failed) out << "failed: " << f << "\n";
   out.flush();
+  if (!callbacks.failed.empty()) {
+    CliError(context, "export: " + std::to_string(callbacks.failed.size()) +
+                          " file(s) could not be written (listed above)");
+    return kExitFailure;
+  }
   if (!ok) {
     CliError(context, "export stopped before the end");
     return kExitFailure;
