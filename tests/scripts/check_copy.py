@@ -15,10 +15,17 @@ Checks:
   * every copied file carries its object's modification time;
   * every cached object below the base URL was copied; with method 2 and 3 every cached
     image or background that a copied page uses (same host only for 2) was copied too;
-  * every href/src/background of a copied page whose target was copied leads, relative
-    to the page, to that target's file; no rewritten link keeps a scheme or an absolute
-    path, and every link stays inside the copy (targets that were not copied lead to
-    where their copy would lie).
+  * every href/src/background (and refresh URL) of a copied page whose target was
+    copied leads, relative to the page, to that target's file; no rewritten link keeps
+    a scheme or an absolute path, and every link stays inside the copy (targets that
+    were not copied lead to where their copy would lie);
+  * fragments are followed: "#x" leads to the same page, and a link's fragment is kept
+    as a fragment wherever the link leads;
+  * each page is decoded in its own encoding (declared, else detected) before its links
+    are resolved; a page that was 7-bit stays 7-bit, and style sheets are pulled in
+    with images;
+  * no folder of the copy holds two names that differ only in case (one tree folder,
+    one local folder).
 """
 import argparse
 import html.parser
@@ -36,22 +43,29 @@ def fail(message):
     failures.append(message)
 
 
+def unescape_bytes(b):
+    return re.sub(rb"\\x([0-9A-Fa-f]{2})", lambda m: bytes([int(m.group(1), 16)]), b)
+
+
 def read_manifest(prefix):
+    """The cached objects; URLs come as the browser stored them (CP932 bytes)."""
     entries = []
     fat_db = None
-    with open(os.path.join(prefix, "manifest.tsv"), encoding="utf-8", errors="surrogateescape") as f:
+    with open(os.path.join(prefix, "manifest.tsv"), "rb") as f:
         for line in f:
-            line = line.rstrip("\n")
-            if line.startswith("# fat.db\t"):
-                fat_db = line.split("\t", 1)[1]
+            line = line.rstrip(b"\n")
+            if line.startswith(b"# fat.db\t"):
+                fat_db = line.split(b"\t", 1)[1].decode("cp932")
                 continue
-            if not line or line.startswith("#"):
+            if not line or line.startswith(b"#"):
                 continue
-            url, name, ctype, charset, length, modified, state = line.split("\t")
-            if state != "ok":
+            url, name, ctype, charset, length, modified, state = line.split(b"\t")
+            if state != b"ok":
                 continue
-            name = re.sub(r"\\x([0-9A-Fa-f]{2})", lambda m: chr(int(m.group(1), 16)), name)
-            entries.append({"url": url, "file": name, "type": ctype.lower(),
+            entries.append({"url": unescape_bytes(url).decode("cp932", "surrogateescape"),
+                            "file": unescape_bytes(name).decode("cp932", "surrogateescape"),
+                            "type": ctype.decode("latin-1").lower(),
+                            "charset": charset.decode("latin-1"),
                             "modified": int(modified)})
     drive, rest = fat_db[0].lower(), fat_db[2:]
     cache_dir = os.path.join(prefix, "dosdevices", drive + ":",
@@ -68,12 +82,34 @@ def is_html(entry):
 
 # ---- pages -------------------------------------------------------------------------
 
-def decode_page(data):
-    # ISO-2022-JP may hold '<' inside its two-byte codes; read it as text.  Everything
-    # else is read byte for byte.
+CODECS = {"shift_jis": "cp932", "shift-jis": "cp932", "x-sjis": "cp932", "euc-jp": "euc_jp",
+          "x-euc-jp": "euc_jp", "iso-2022-jp": "iso2022_jp", "utf-8": "utf-8",
+          "iso-8859-1": "latin-1", "us-ascii": "latin-1", "windows-1252": "cp1252"}
+
+
+def page_codec(data, declared=""):
+    """The codec of a page: its META charset, else the charset the server sent, else
+    what the bytes look like."""
+    m = re.search(rb"charset\s*=\s*[\"']?([A-Za-z0-9_-]+)", data[:4096], re.I)
+    for name in ((m.group(1).decode("latin-1") if m else ""), declared):
+        if name in CODECS.values():
+            return name
+        codec = CODECS.get(name.lower().replace("_", "-"))
+        if codec:
+            return codec
     if b"\x1b$B" in data or b"\x1b$@" in data:
-        return data.decode("iso2022_jp", errors="replace"), "iso2022_jp"
-    return data.decode("latin-1"), "latin-1"
+        return "iso2022_jp"
+    try:
+        data.decode("utf-8")
+        return "utf-8"
+    except UnicodeDecodeError:
+        return "cp932"
+
+
+def decode_page(data, declared=""):
+    codec = page_codec(data, declared)
+    # ISO-2022-JP may hold '<' inside its two-byte codes; it is read as text too.
+    return data.decode(codec, "replace" if codec == "iso2022_jp" else "surrogateescape"), codec
 
 
 class Events(html.parser.HTMLParser):
@@ -115,8 +151,8 @@ class Events(html.parser.HTMLParser):
         self.events.append(("decl", data))
 
 
-def page_events(data):
-    text, _ = decode_page(data)
+def page_events(data, declared=""):
+    text, _ = decode_page(data, declared)
     p = Events()
     p.feed(text)
     p.close()
@@ -169,11 +205,13 @@ def same_but_links(tag, orig_raw, copy_raw, where):
             return
 
 
-def compare_pages(orig, copy, where):
+def compare_pages(orig, copy, where, declared=""):
     """The copy may differ from the body only inside link values; a missing base href
-    is the one structural change."""
+    is the one structural change.  Both are read in the body's encoding."""
     before = len(failures)
-    ea, eb = page_events(orig), page_events(copy)
+    codec = page_codec(orig, declared)
+    ea = page_events(orig, declared)
+    eb = page_events(copy, codec)
     if len(ea) != len(eb):
         fail(f"{where}: {len(ea)} tokens in the body, {len(eb)} in the copy")
         return False
@@ -185,18 +223,44 @@ def compare_pages(orig, copy, where):
         else:
             fail(f"{where}: differs outside tags: {x!r} -> {y!r}")
             return False
+    # Links are written in ASCII, so a 7-bit page (ISO-2022-JP above all) stays 7-bit.
+    if max(orig, default=0) < 0x80 and max(copy, default=0) >= 0x80:
+        fail(f"{where}: a 7-bit page gained 8-bit bytes")
     return len(failures) == before
 
 
+def refresh_url(attrs):
+    """The URL of a meta refresh's content, without its quotes, or None."""
+    d = {k: (v or "") for k, v in attrs}
+    if d.get("http-equiv", "").lower() != "refresh":
+        return None
+    m = re.search(r";\s*url\s*=\s*(.*)$", d.get("content", ""), re.I | re.S)
+    if not m:
+        return None
+    u = m.group(1).strip()
+    if len(u) >= 2 and u[0] in "'\"" and u[-1] == u[0]:
+        u = u[1:-1]
+    return u
+
+
 def links_of(events):
-    """(tag, attribute, value) of every link attribute, in order, plus base hrefs."""
+    """(tag, attribute, value, pulled) of every link attribute, in order, plus base
+    hrefs and refresh URLs; `pulled` marks what methods 2 and 3 bring into the copy
+    (images, backgrounds, style sheets)."""
     out = []
     for ev in events:
         if ev[0] != "start":
             continue
+        rel = dict((k, v or "") for k, v in ev[3]).get("rel", "").lower()
         for name, value in ev[3]:
             if name in LINK_ATTRS:
-                out.append((ev[1], name, value if value is not None else ""))
+                pulled = name in ("src", "background") or (
+                    ev[1] == "link" and name == "href" and "stylesheet" in rel)
+                out.append((ev[1], name, value if value is not None else "", pulled))
+        if ev[1] == "meta":
+            u = refresh_url(ev[3])
+            if u is not None and u:
+                out.append(("meta", "refresh", u, False))
     return out
 
 
@@ -205,18 +269,47 @@ def links_of(events):
 def escape_segment(seg):
     for ch in '\\/:*"<>|':
         seg = seg.replace(ch, "$%02x" % ord(ch))
+    if seg in (".", ".."):
+        seg = seg.replace(".", "$2e")
     return seg
+
+
+def decode_escapes(text):
+    """Percent escapes as old Japanese servers and browsers meant them: the bytes of a
+    name read as UTF-8, else as Shift_JIS, else the name stays as written."""
+    if "%" not in text:
+        return text
+    try:
+        raw = text.encode("cp932", "surrogateescape")
+    except UnicodeEncodeError:
+        raw = text.encode("utf-8", "surrogateescape")
+    raw = urllib.parse.unquote_to_bytes(raw)
+    for codec in ("utf-8", "cp932"):
+        try:
+            return raw.decode(codec)
+        except UnicodeDecodeError:
+            pass
+    return text
 
 
 def split_url(url):
     cut = len(url)
-    for ch in "?;":
+    for ch in "?;#":
         i = url.find(ch)
         if i >= 0:
             cut = min(cut, i)
     path = url[:cut]
     slash = path.rfind("/")
     return path[:slash + 1], path[slash + 1:], url[cut:]
+
+
+def url_key(url):
+    """What makes two URLs one cached object: no fragment, escapes decoded once, case
+    ignored (the tree ignores it)."""
+    url = url.split("#", 1)[0]
+    folder, name, extra = split_url(url)
+    steps = [decode_escapes(s) for s in fold(folder).split("/")]
+    return ("/".join(steps) + decode_escapes(name)).lower() + extra
 
 
 def fold(url):
@@ -230,7 +323,7 @@ def local_folder(url, base, folders):
     fb = fold(base)
     if folders == 1 and fb and folder.lower().startswith(fb.lower()):
         folder = folder[len(fb):]
-    segs = [urllib.parse.unquote(s) for s in folder.split("/") if s]
+    segs = [decode_escapes(s) for s in folder.split("/") if s]
     return [escape_segment(s) for s in segs]
 
 
@@ -249,6 +342,13 @@ def find_dir(root, segs):
             return None
         here = os.path.join(here, pick[0])
     return here
+
+
+def name_stem(name):
+    """The part of a local file name that survives the naming: the decoded, escaped
+    name without extension, cut where a name too long for the disk is cut."""
+    stem = os.path.splitext(escape_segment(decode_escapes(name) or "index.html"))[0].lower()
+    return stem[:40]
 
 
 def main():
@@ -276,7 +376,7 @@ def main():
         if folder is None:
             continue
         _, name, _ = split_url(e["url"])
-        stem = os.path.splitext(urllib.parse.unquote(name) or "index.html")[0].lower()
+        stem = name_stem(name)
         cands = sorted(f for f in files
                        if os.path.dirname(f) == folder and os.path.basename(f).lower().startswith(stem))
         pending[e["url"]] = (e, cands)
@@ -289,7 +389,7 @@ def main():
                 data = fh.read()
             if is_html(e):
                 before = len(failures)
-                ok = compare_pages(e["body"], data, f)
+                ok = compare_pages(e["body"], data, f, e["charset"])
                 del failures[before:]
                 if not ok:
                     continue
@@ -306,7 +406,7 @@ def main():
         for e, cands in pending.values():
             if f in cands and is_html(e) and e["url"] not in copied:
                 with open(f, "rb") as fh:
-                    compare_pages(e["body"], fh.read(), f"{f} (as {e['url']})")
+                    compare_pages(e["body"], fh.read(), f"{f} (as {e['url']})", e["charset"])
 
     # 2. Dates.
     for f, e in owner.items():
@@ -319,30 +419,40 @@ def main():
         if e["url"].lower().startswith(args.base.lower()) and e["url"] not in copied:
             fail(f"{e['url']}: below the base but not copied")
 
-    # 4. Links of the copied pages.
+    # 4. One local folder per tree folder: no names that differ only in case.
+    for dirpath, dirnames, names in os.walk(copy_root):
+        seen = {}
+        for n in dirnames + names:
+            if n.lower() in seen:
+                fail(f"{os.path.relpath(dirpath, copy_root)}: {seen[n.lower()]!r} and {n!r} "
+                     "differ only in case")
+            seen[n.lower()] = n
+
+    # 5. Links of the copied pages, each page read in its own encoding.
     by_url = {}
     for e in entries:
-        by_url.setdefault(e["url"].lower(), []).append(e)
+        by_url.setdefault(url_key(e["url"]), []).append(e)
     checked = 0
     base_host = urllib.parse.urlsplit(args.base).netloc.lower() if args.base else ""
     for url, f in sorted(copied.items()):
         e = owner[f]
         if not is_html(e):
             continue
+        codec = page_codec(e["body"], e["charset"])
         with open(f, "rb") as fh:
-            copy_events = page_events(fh.read())
-        orig_events = page_events(e["body"])
+            copy_events = page_events(fh.read(), codec)
+        orig_events = page_events(e["body"], codec)
         orig_links, copy_links = links_of(orig_events), links_of(copy_events)
         doc_base = url
         ci = 0
-        for tag, attr, value in orig_links:
+        for tag, attr, value, pulled in orig_links:
             if tag == "base" and attr == "href":
                 doc_base = urllib.parse.urljoin(doc_base, value)
                 continue  # dropped from the copy
             if ci >= len(copy_links):
                 fail(f"{url}: the copy has fewer links")
                 break
-            _, _, new = copy_links[ci]
+            new = copy_links[ci][2]
             ci += 1
             where = f"{os.path.relpath(f, copy_root)}: {attr}={value!r} -> {new!r}"
             if value.lower().startswith(SKIP_SCHEMES):
@@ -352,32 +462,41 @@ def main():
             if re.match(r"^[A-Za-z][A-Za-z0-9+.-]*:", new) or new.startswith("/"):
                 fail(f"{where}: still absolute")
                 continue
-            target = urllib.parse.urljoin(doc_base, value.replace("&amp;", "&"))
-            target_nofrag = target.split("#", 1)[0]
-            cached = by_url.get(target_nofrag.lower(), [])
-            link_path = urllib.parse.unquote_to_bytes(new.split("#", 1)[0])
-            try:
-                link_path = link_path.decode("cp932")
-            except UnicodeDecodeError:
-                link_path = link_path.decode("latin-1")
-            resolved = os.path.normpath(os.path.join(os.path.dirname(f), link_path))
+            value = value.strip()
+            new_path, hash_mark, new_fragment = new.partition("#")
+            link_path = urllib.parse.unquote_to_bytes(new_path).decode("utf-8", "surrogateescape")
+            resolved = (os.path.normpath(os.path.join(os.path.dirname(f), link_path))
+                        if link_path else f)
             inside = resolved == copy_root or resolved.startswith(copy_root + os.sep)
             if not inside:
                 fail(f"{where}: leads out of the copy ({resolved})")
-            # Images that the method pulls in must be there.
-            if cached and attr in ("src", "background") and args.method in (2, 3):
+            # A place in the same page ("#x", "#") stays a place in the same page: the
+            # fragment alone, or the page's own file and the fragment.
+            if value.startswith("#"):
+                if not hash_mark or new_fragment != value[1:] or \
+                        os.path.realpath(resolved) != os.path.realpath(f):
+                    fail(f"{where}: a link within the page no longer leads to the same page")
+                continue
+            target = urllib.parse.urljoin(doc_base, value.replace("&amp;", "&"))
+            fragment = urllib.parse.urlsplit(target).fragment
+            if fragment and new_fragment != fragment:
+                fail(f"{where}: the fragment #{fragment} was not kept")
+            if not fragment and hash_mark:
+                fail(f"{where}: gained a fragment")
+            cached = by_url.get(url_key(target), [])
+            # Images and style sheets that the method pulls in must be there.
+            if cached and pulled and args.method in (2, 3):
                 host = urllib.parse.urlsplit(target).netloc.lower()
                 wanted = args.method == 3 or host == base_host or not args.base
                 if wanted and not any(c["url"] in copied for c in cached):
-                    fail(f"{where}: the cached image was not pulled into the copy")
+                    fail(f"{where}: the cached object was not pulled into the copy")
             copies = [copied[c["url"]] for c in cached if c["url"] in copied]
             if copies:
                 checked += 1
                 if not os.path.isfile(resolved):
                     fail(f"{where}: leads to {resolved}, which is not in the copy")
-                elif os.path.realpath(resolved) not in [os.path.realpath(c) for c in copies] and \
-                        owner.get(resolved, {}).get("url", "").lower() != target_nofrag.lower():
-                    fail(f"{where}: leads to {resolved}, not the copy of {target_nofrag}")
+                elif os.path.realpath(resolved) not in [os.path.realpath(c) for c in copies]:
+                    fail(f"{where}: leads to {resolved}, not the copy of {target}")
     print(f"check_copy: {len(files)} files, {len(copied)} cached objects matched, "
           f"{checked} links to copied objects resolved, {len(failures)} problems")
     for m in failures:
