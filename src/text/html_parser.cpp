@@ -38,6 +38,15 @@ inline bool KanjiOutAt(std::string_view t, std::size_t pos) {
           AsciiUpper(t[pos + 2]) == 'J');
 }
 
+// From a kanji-in sequence at i: the position behind the kanji-out that ends the run of
+// two-byte codes, or npos when the text ends inside it.
+inline std::size_t SkipKanjiRun(std::string_view t, std::size_t i) {
+  const std::size_t n = t.size();
+  i += 3;
+  while (i < n && !KanjiOutAt(t, i)) i += 2;
+  return i >= n ? npos : i + 3;
+}
+
 // Bytes that continue an unquoted word with nothing to look at: graphic, no quote.
 struct PlainWordTable {
   bool plain[256] = {};
@@ -87,10 +96,8 @@ std::size_t ScanForSet(std::size_t pos, std::string_view t, const DelimSet& deli
       continue;
     }
     if (c == kEsc && KanjiInAt(t, i)) {
-      i += 3;
-      while (i < n && !KanjiOutAt(t, i)) i += 2;
-      if (i >= n) return npos;
-      i += 3;
+      i = SkipKanjiRun(t, i);
+      if (i == npos) return npos;
       continue;
     }
     if (quoteAware && IsQuoteByte(c)) {
@@ -129,10 +136,8 @@ std::size_t FindTextEnd(std::size_t pos, std::string_view t) {
     if (!esc) return lt < n ? lt : npos;
     std::size_t i = static_cast<std::size_t>(static_cast<const char*>(esc) - base);
     if (KanjiInAt(t, i)) {
-      i += 3;
-      while (i < n && !KanjiOutAt(t, i)) i += 2;
-      if (i >= n) return npos;
-      pos = i + 3;
+      pos = SkipKanjiRun(t, i);
+      if (pos == npos) return npos;
     } else {
       pos = i + 1;
     }
@@ -150,10 +155,8 @@ std::size_t FindCommentEnd(std::size_t pos, std::string_view t) {
     const char c = t[i];
     if (c == '-' && i + 2 < n && t[i + 1] == '-' && t[i + 2] == '>') return i + 3;
     if (c == kEsc && KanjiInAt(t, i)) {
-      i += 3;
-      while (i < n && !KanjiOutAt(t, i)) i += 2;
-      if (i >= n) return npos;
-      i += 3;
+      i = SkipKanjiRun(t, i);
+      if (i == npos) return npos;
       continue;
     }
     ++i;

@@ -71,25 +71,12 @@ std::size_t RefScanFor(std::size_t pos, std::string_view t, std::string_view del
 
 // The first "-->" from pos + 2 outside JIS two-byte codes, plainly: npos when none.
 std::size_t RefCommentEnd(std::size_t pos, std::string_view t) {
-  bool kanji = false;
-  for (std::size_t i = pos + 2; i < t.size();) {
-    if (kanji) {
-      if (IsJisKanjiOut(t, i)) {
-        kanji = false;
-        i += 3;
-      } else {
-        i += 2;
-      }
-    } else if (IsJisKanjiIn(t, i)) {
-      kanji = true;
-      i += 3;
-    } else if (t.substr(i, 3) == "-->") {
-      return i + 3;
-    } else {
-      ++i;
-    }
+  for (std::size_t i = pos + 2;;) {
+    const std::size_t dash = RefScanFor(i, t, "-", false);
+    if (dash == npos) return npos;
+    if (t.substr(dash, 3) == "-->") return dash + 3;
+    i = dash + 1;
   }
-  return npos;
 }
 
 std::string_view RefCutToken(std::string_view t, std::size_t& pos) {
