@@ -202,7 +202,7 @@ struct Layout {
     }
     std::string out;
     for (std::size_t i = skip; i < steps.size(); ++i) {
-      out += LocalNameOnDisk(steps[i], tree->Crc());
+      out += LocalNameOnDisk(steps[i], tree->Crc(), TLocalNameKind::Folder);
       out.push_back(platform::kPathDelim);
     }
     return out;

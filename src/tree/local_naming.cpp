@@ -75,9 +75,17 @@ std::size_t Utf8Bound(std::string_view s) {
 
 }  // namespace
 
-std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc) {
+std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc, TLocalNameKind kind) {
   if (std::size_t nul = name.find('\0'); nul != std::string_view::npos) name = name.substr(0, nul);
-  std::string escaped = EscapeFileName(name);
+  std::string escaped;
+  if (kind == TLocalNameKind::Folder) {
+    escaped = EscapeFileName(name);
+  } else {
+    escaped = platform::AnsiReplaceAll(name, "\\", "$5c");
+    // Every '/' byte, whatever stands before it: the host must never see a separator.
+    for (std::size_t at; (at = escaped.find('/')) != std::string::npos;) escaped.replace(at, 1, "$2f");
+    if (escaped == "." || escaped == "..") escaped = platform::AnsiReplaceAll(escaped, ".", "$2e");
+  }
   if (Utf8Bound(escaped) <= kMaxLocalNameBytes ||
       platform::AnsiToUtf8(escaped).size() <= kMaxLocalNameBytes) {
     return escaped;

@@ -43,9 +43,13 @@ std::string QueryFileName(std::string_view fileName, std::string_view extra,
 inline constexpr std::size_t kMaxLocalNameBytes = 255;
 
 // The name a file or folder called `name` (a tree caption, already decoded) gets on
-// disk: the characters no file name can hold become "$xx" escapes (a|b -> a$7cb,
-// a/b -> a$2fb), "." and ".." are escaped, a zero byte ends it, and a name whose
-// UTF-8 form is longer than kMaxLocalNameBytes is cut and tagged with the CRC of the
-// whole name, keeping its extension ("long...~1a2b3c4d.html").  The same name always
-// gives the same result, so links can be worked out from it.
-std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc);
+// disk.  A folder name has the characters no file name can hold escaped as "$xx"
+// (EscapeFileName); a file name keeps its characters but the separators ('/' -> "$2f",
+// '\' -> "$5c": a%2Fb.html is a$2fb.html, as `list` shows it).  "." and ".." are
+// escaped, a zero byte ends the name, and a name whose UTF-8 form is longer than
+// kMaxLocalNameBytes is cut and tagged with the CRC of the whole name, keeping its
+// extension ("long...~1a2b3c4d.html").  The same name always gives the same result,
+// so links can be worked out from it.
+enum class TLocalNameKind { File, Folder };
+std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc,
+                            TLocalNameKind kind = TLocalNameKind::File);

@@ -347,7 +347,8 @@ def find_dir(root, segs):
 def name_stem(name):
     """The part of a local file name that survives the naming: the decoded, escaped
     name without extension, cut where a name too long for the disk is cut."""
-    stem = os.path.splitext(escape_segment(decode_escapes(name) or "index.html"))[0].lower()
+    name = (decode_escapes(name) or "index.html").replace("\\", "$5c").replace("/", "$2f")
+    stem = os.path.splitext(name)[0].lower()
     return stem[:40]
 
 
