@@ -8,19 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "cache/cache_source.h"
 #include "platform/file_time.h"
 
 class TWebCache;
 class TWebCacheTree;
 
-// Global options, given before the command.
-struct CliOptions {
-  std::string Prefix;        // --prefix DIR: Wine prefix holding registry and drive C:
-  std::string RegistryFile;  // --registry FILE: REGEDIT4 export used instead
-  std::string FatDb;         // --fat-db FILE: read this FAT.DB, skip the location step
-  std::string SettingsDir;   // --settings DIR: where settings files live
-  bool NoScheme = false;     // --no-scheme: tree without the scheme level
+// Global options, given before the command: the ones the window shares
+// (app/startup.h) and the command line's own.
+struct CliOptions : TStartupOptions {
+  bool NoScheme = false;  // --no-scheme: tree without the scheme level
 };
 
 struct CliContext {
@@ -37,11 +35,16 @@ inline constexpr int kExitUsage = 2;
 
 using CliCommandFunction = int (*)(CliContext& context);
 
+// Whether a command may write the settings files (renameList.dat, contentType.dat);
+// commands that only look at the cache leave them as they are.
+enum class CliSettings { ReadOnly, Writes };
+
 struct CliCommand {
   const char* Name;
   const char* Usage;    // arguments after the name, "" when none
   const char* Summary;  // one line for --help
   CliCommandFunction Run;
+  CliSettings Settings;
 };
 
 int RunWhereCommand(CliContext& context);
@@ -55,15 +58,15 @@ int RunCopyFavoritesCommand(CliContext& context);
 int RunWarcCommand(CliContext& context);
 
 inline constexpr CliCommand kCliCommands[] = {
-    {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand},
-    {"entries", "", "list every cache entry as tab-separated UTF-8", RunEntriesCommand},
-    {"export", "URL...|--all --to DIR", "copy cached folders or files to DIR with links made local", RunExportCommand},
-    {"list", "", "list every cached file with its local name and title (TSV)", RunListCommand},
-    {"tree", "", "show the folder tree with file counts and sizes", RunTreeCommand},
-    {"find", "[--in URL] [--name P] [--text T] ...", "search the cache like the find window (TSV hits)", RunFindCommand},
-    {"favorites", "", "list the favorites of favorites.dat with their settings", RunFavoritesCommand},
-    {"copy-favorites", "[--move] [--scheduled] NAME...", "copy favorites to their folders and stamp them", RunCopyFavoritesCommand},
-    {"warc", "URLPREFIX...|--all --to FILE [--cdx]", "write cached objects as a WARC 1.1 file (and a CDXJ index)", RunWarcCommand},
+    {"where", "", "show where the Netscape cache was looked for and found", RunWhereCommand, CliSettings::ReadOnly},
+    {"entries", "", "list every cache entry as tab-separated UTF-8", RunEntriesCommand, CliSettings::ReadOnly},
+    {"export", "URL...|--all --to DIR", "copy cached folders or files to DIR with links made local", RunExportCommand, CliSettings::Writes},
+    {"list", "", "list every cached file with its local name and title (TSV)", RunListCommand, CliSettings::ReadOnly},
+    {"tree", "", "show the folder tree with file counts and sizes", RunTreeCommand, CliSettings::ReadOnly},
+    {"find", "[--in URL] [--name P] [--text T] ...", "search the cache like the find window (TSV hits)", RunFindCommand, CliSettings::ReadOnly},
+    {"favorites", "", "list the favorites of favorites.dat with their settings", RunFavoritesCommand, CliSettings::ReadOnly},
+    {"copy-favorites", "[--move] [--scheduled] NAME...", "copy favorites to their folders and stamp them", RunCopyFavoritesCommand, CliSettings::Writes},
+    {"warc", "URLPREFIX...|--all --to FILE [--cdx]", "write cached objects as a WARC 1.1 file (and a CDXJ index)", RunWarcCommand, CliSettings::ReadOnly},
 };
 
 // ---- helpers shared by commands (cli_common.cpp) ----
@@ -98,7 +101,8 @@ class CliWarningNotifier : public TCacheNotifier {
 };
 
 // Loads the cache as the window's refresh does: build, sort, settle the names, with
-// the window's rename list and content types.  A non-empty `defaultFileName` is set
+// the window's rename list and content types (not written back when the options are
+// read-only).  A non-empty `defaultFileName` is set
 // before the names are settled.  Null (after a message) when the cache cannot be read.
 // The returned tree keeps the notifier that its cache reports to alive.
 std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,

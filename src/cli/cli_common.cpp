@@ -78,8 +78,7 @@ bool CliCheckCache(CliContext& context, std::string& fatDbPath) {
 }
 
 std::unique_ptr<TWebCache> CliMakeWebCache(CliContext& context) {
-  auto source = std::make_unique<TNetscapeCacheSource>(context.Options.FatDb);
-  return std::make_unique<CliWebCache>(std::move(source), context.Err);
+  return std::make_unique<CliWebCache>(MakeCacheSource(context.Options), context.Err);
 }
 
 std::string CliField(const std::string& ansi) {
@@ -95,14 +94,11 @@ std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
   std::string fatDb;
   if (!CliCheckCache(context, fatDb)) return nullptr;
   auto holder = std::make_shared<CliTree>(context.Err);
-  holder->tree = std::make_unique<TWebCacheTree>(
-      std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
+  holder->tree = std::make_unique<TWebCacheTree>(MakeCacheSource(context.Options));
   TWebCacheTree& tree = *holder->tree;
   tree.WebCache().SetNotifier(&holder->notifier);
   tree.SetEnableScheme(!context.Options.NoScheme);
-  std::string settings = platform::SettingsFolder();
-  tree.SetRenameListFile(platform::JoinPath(settings, "renameList.dat"));
-  tree.SetContentTypeFile(platform::JoinPath(settings, "contentType.dat"));
+  UseSettingsFiles(tree, context.Options.ReadOnly);
   if (!defaultFileName.empty()) tree.DefaultFileName = defaultFileName;
   tree.Refresh();
   // Aliasing pointer: the caller sees the tree, the holder keeps the notifier alive.

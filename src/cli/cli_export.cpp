@@ -236,13 +236,11 @@ int RunExportCommand(CliContext& context) {
 
   const auto started = std::chrono::steady_clock::now();
   CliWarningNotifier notifier(context.Err);
-  TWebCacheTree tree(std::make_unique<TNetscapeCacheSource>(context.Options.FatDb));
+  TWebCacheTree tree(MakeCacheSource(context.Options));
   tree.WebCache().SetNotifier(&notifier);
   tree.SetEnableScheme(!context.Options.NoScheme);
   // Names follow the same rename list and content types as the window's.
-  const std::string settings = platform::SettingsFolder();
-  tree.SetContentTypeFile(settings + "contentType.dat");
-  tree.SetRenameListFile(settings + "renameList.dat");
+  UseSettingsFiles(tree, context.Options.ReadOnly);
   // A refresh as the window does it.
   tree.Build();
   tree.SortAll();

@@ -2,15 +2,12 @@
 //   tollhaven-cli [global options] COMMAND [arguments]
 // Global options set up where the registry, the cache and the settings come from;
 // the command does the work.  Usage errors exit with 2.
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli_commands.h"
-#include "platform/files.h"
-#include "platform/registry.h"
 
 namespace {
 
@@ -44,85 +41,49 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// Options that take a value, "--name VALUE" or "--name=VALUE".
-std::string* ValueOption(CliOptions& options, std::string_view name) {
-  if (name == "--prefix") return &options.Prefix;
-  if (name == "--registry") return &options.RegistryFile;
-  if (name == "--fat-db") return &options.FatDb;
-  if (name == "--settings") return &options.SettingsDir;
-  return nullptr;
-}
-
-// Points the platform layer at what the options name.
-bool ApplyOptions(const CliOptions& options) {
-  if (!options.Prefix.empty()) platform::SetWinePrefix(options.Prefix);
-  if (!options.SettingsDir.empty()) {
-    std::string folder = options.SettingsDir;
-    if (folder.back() != platform::kPathDelim) folder += platform::kPathDelim;
-    platform::SetSettingsFolder(folder);
-  }
-  platform::Registry& registry = platform::Registry::Current();
-  if (!options.RegistryFile.empty()) {
-    registry.Clear();
-    if (!registry.LoadRegFile(options.RegistryFile)) {
-      std::cerr << "tollhaven-cli: cannot read the registry file " << options.RegistryFile
-                << "\n";
-      return false;
-    }
-  } else if (!options.Prefix.empty()) {
-    registry.Clear();
-    registry.LoadWinePrefix(options.Prefix);
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   CliOptions options;
-  int i = 1;
-  for (; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
+  bool help = false;
+  const TStartupOption ownOptions[] = {
+      {.Name = "-h", .Flag = &help, .EndsOptions = true},
+      {.Name = "--help", .Flag = &help, .EndsOptions = true},
+      {.Name = "--no-scheme", .Flag = &options.NoScheme},
+  };
+  const CliCommand* command = nullptr;
+  TStartupRules rules;
+  rules.Extra = ownOptions;
+  rules.ArgumentEndsOptions = true;
+  rules.AcceptArgument = [&command](std::string_view name) {
+    for (const CliCommand& c : kCliCommands) {
+      if (name == c.Name) command = &c;
+    }
+    return command != nullptr;
+  };
+  const std::vector<std::string> args(argv, argv + argc);
+  const TStartupResult started = StartUp(args, rules, options);
+  switch (started.Status) {
+    case TStartupStatus::Ok:
+      break;
+    case TStartupStatus::Stopped:
       PrintUsage(std::cout);
       return kExitOk;
-    }
-    if (arg == "--no-scheme") {
-      options.NoScheme = true;
-      continue;
-    }
-    if (arg.substr(0, 2) != "--") break;  // the command
-    std::string_view name = arg;
-    std::string_view value;
-    bool inlineValue = false;
-    if (std::size_t eq = arg.find('='); eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      inlineValue = true;
-    }
-    std::string* target = ValueOption(options, name);
-    if (!target) return UsageError("unknown option " + std::string(arg));
-    if (!inlineValue) {
-      if (i + 1 >= argc) return UsageError(std::string(name) + " needs a value");
-      value = argv[++i];
-    }
-    if (value.empty()) return UsageError(std::string(name) + " needs a value");
-    *target = std::string(value);
+    case TStartupStatus::UnknownOption:
+      return UsageError("unknown option " + started.Subject);
+    case TStartupStatus::MissingValue:
+      return UsageError(started.Subject + " needs a value");
+    case TStartupStatus::NoArgument:
+      PrintUsage(std::cerr);
+      return kExitUsage;
+    case TStartupStatus::RejectedArgument:
+      return UsageError("unknown command " + started.Subject);
+    case TStartupStatus::UnreadableRegistry:
+      std::cerr << "tollhaven-cli: cannot read the registry file " << started.Subject << "\n";
+      return kExitFailure;
   }
-  if (i >= argc) {
-    PrintUsage(std::cerr);
-    return kExitUsage;
-  }
-
-  std::string_view commandName = argv[i];
-  const CliCommand* command = nullptr;
-  for (const CliCommand& c : kCliCommands) {
-    if (commandName == c.Name) command = &c;
-  }
-  if (!command) return UsageError("unknown command " + std::string(commandName));
-
-  if (!ApplyOptions(options)) return kExitFailure;
-  CliContext context{options, std::vector<std::string>(argv + i + 1, argv + argc), std::cout,
-                     std::cerr};
+  options.ReadOnly = command->Settings == CliSettings::ReadOnly;
+  CliContext context{options, std::vector<std::string>(args.begin() + started.Next + 1, args.end()),
+                     std::cout, std::cerr};
   return command->Run(context);
 }

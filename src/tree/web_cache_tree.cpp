@@ -428,12 +428,12 @@ void TWebCacheTree::LoadContentTypes() {
 }
 
 bool TWebCacheTree::SaveContentTypes() const {
-  if (contentTypeFile_.empty()) return false;
+  if (settingsReadOnly_ || contentTypeFile_.empty()) return false;
   return contentTypes_.SaveToFile(contentTypeFile_);
 }
 
 bool TWebCacheTree::SaveRenameList() const {
-  if (renameListFile_.empty()) return false;
+  if (settingsReadOnly_ || renameListFile_.empty()) return false;
   return renameItems_.SaveRenameList(renameListFile_);
 }
 

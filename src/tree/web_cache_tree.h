@@ -185,6 +185,10 @@ class TWebCacheTree {
   // process-wide registry and /etc/mime.types unless set).  Not owned.
   void SetContentTypeRegistry(const platform::Registry* reg, std::string mimeTypesPath);
   void LoadContentTypes();
+  // Read-only: the two files are read but never written, not even when the tree goes
+  // (for commands that only look at the cache).
+  bool SettingsReadOnly() const { return settingsReadOnly_; }
+  void SetSettingsReadOnly(bool flag) { settingsReadOnly_ = flag; }
   bool SaveContentTypes() const;
   bool SaveRenameList() const;
 
@@ -239,6 +243,7 @@ class TWebCacheTree {
   bool enableScheme_ = true;
   TContentType contentTypes_;
   std::string contentTypeFile_;
+  bool settingsReadOnly_ = false;
   const platform::Registry* registry_ = nullptr;
   std::string mimeTypesPath_ = "/etc/mime.types";
   bool updating_ = false;

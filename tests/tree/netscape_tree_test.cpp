@@ -220,13 +220,26 @@ TEST_F(CliTreeTest, ListShowsLocalNamesAndTitles) {
                                              folder + "a~0002.gif", base + "page.html",
                                              base + "readme"}));
 
-  // The renames are remembered and a second run shows the same names.
-  std::string renames = ReadAll(platform::JoinPath(settings_, "renameList.dat"));
-  EXPECT_NE(renames.find(std::string(kHost) + "cgi/img.cgi?n=1\t" + kHost + "cgi/img~42c94d0c.gif\r\n"),
-            std::string::npos);
-  EXPECT_FALSE(ReadAll(platform::JoinPath(settings_, "contentType.dat")).empty());
+  // A second run shows the same names.
   RunResult again = Cli({"--prefix", fx.prefix(), "--settings", settings_, "list"});
   EXPECT_EQ(again.out, r.out);
+}
+
+TEST_F(CliTreeTest, ListAndTreeReadTheSettingsButNeverWriteThem) {
+  thtest::NetscapeFixture fx(NamingSpec());
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  const std::string renameFile = platform::JoinPath(settings_, "renameList.dat");
+  const std::string renames = std::string(kHost) + "cgi/img.cgi?n=1\t" + kHost + "cgi/picture.gif\r\n";
+  ASSERT_TRUE(platform::AtomicWriteFile(renameFile, renames));
+  for (const char* command : {"list", "tree"}) {
+    RunResult r = Cli({"--prefix", fx.prefix(), "--settings", settings_, command});
+    ASSERT_EQ(r.code, 0) << command << ": " << r.err;
+    if (std::string(command) == "list") {
+      EXPECT_NE(r.out.find("\thttp$3a/www.example.co.jp/cgi/picture.gif\t"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(platform::ListFolder(settings_), std::vector<std::string>{"renameList.dat"}) << command;
+    EXPECT_EQ(ReadAll(renameFile), renames) << command;
+  }
 }
 
 TEST_F(CliTreeTest, TreeShowsFoldersWithCountsAndSizes) {

@@ -13,10 +13,10 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "cache/netscape_cache.h"
-#include "platform/files.h"
-#include "platform/registry.h"
+#include "app/startup.h"
+#include "platform/codepage.h"
 #include "ui/main/cache_tree_view.h"
 #include "ui/main/main_window.h"
 #include "ui/main/shell_icons.h"
@@ -43,74 +43,15 @@ class TApplication : public QApplication {
   }
 };
 
-struct Options {
-  std::string Prefix;
-  std::string RegistryFile;
-  std::string FatDb;
-  std::string SettingsDir;
-  std::string Select;
-  std::string Screenshot;
-};
-
-std::string* ValueOption(Options& o, const std::string& name) {
-  if (name == "--prefix") return &o.Prefix;
-  if (name == "--registry") return &o.RegistryFile;
-  if (name == "--fat-db") return &o.FatDb;
-  if (name == "--settings") return &o.SettingsDir;
-  if (name == "--select") return &o.Select;
-  if (name == "--screenshot") return &o.Screenshot;
-  return nullptr;
-}
-
-// Qt has taken its own options out of argv by now.
-bool ParseOptions(const QStringList& args, Options& o, QString& error) {
-  for (int i = 1; i < args.size(); ++i) {
-    std::string arg = args[i].toStdString();
-    std::string name = arg;
-    std::string value;
-    bool inlineValue = false;
-    if (std::size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      inlineValue = true;
-    }
-    std::string* target = ValueOption(o, name);
-    if (!target) {
-      error = QStringLiteral("不明なオプションです: ") + args[i];
-      return false;
-    }
-    if (!inlineValue) {
-      if (i + 1 >= args.size()) {
-        error = QString::fromStdString(name) + QStringLiteral(" には値が必要です");
-        return false;
-      }
-      value = args[++i].toStdString();
-    }
-    *target = value;
+// The start-up failure in the window's words.
+QString StartupErrorText(const TStartupResult& result) {
+  const QString subject = QString::fromStdString(result.Subject);
+  switch (result.Status) {
+    case TStartupStatus::MissingValue: return subject + QStringLiteral(" には値が必要です");
+    case TStartupStatus::UnreadableRegistry:
+      return QStringLiteral("レジストリファイルを読み込めません: ") + subject;
+    default: return QStringLiteral("不明なオプションです: ") + subject;
   }
-  return true;
-}
-
-bool ApplyOptions(const Options& o, QString& error) {
-  if (!o.Prefix.empty()) platform::SetWinePrefix(o.Prefix);
-  if (!o.SettingsDir.empty()) {
-    std::string folder = o.SettingsDir;
-    if (folder.back() != platform::kPathDelim) folder += platform::kPathDelim;
-    platform::SetSettingsFolder(folder);
-  }
-  platform::Registry& registry = platform::Registry::Current();
-  if (!o.RegistryFile.empty()) {
-    registry.Clear();
-    if (!registry.LoadRegFile(o.RegistryFile)) {
-      error = QStringLiteral("レジストリファイルを読み込めません: ") +
-              QString::fromStdString(o.RegistryFile);
-      return false;
-    }
-  } else if (!o.Prefix.empty()) {
-    registry.Clear();
-    registry.LoadWinePrefix(o.Prefix);
-  }
-  return true;
 }
 
 }  // namespace
@@ -121,28 +62,33 @@ int main(int argc, char** argv) {
   ui::SetApplicationTitle(QStringLiteral("Tollhaven"));
   ui::EnsureIconTheme();
   try {
-    Options options;
-    QString error;
-    if (!ParseOptions(QApplication::arguments(), options, error) ||
-        !ApplyOptions(options, error)) {
+    // Qt has taken its own options out of the arguments by now.
+    TStartupOptions options;
+    std::string select, screenshot;
+    const TStartupOption ownOptions[] = {{.Name = "--select", .Value = &select},
+                                         {.Name = "--screenshot", .Value = &screenshot}};
+    TStartupRules rules;
+    rules.Extra = ownOptions;
+    std::vector<std::string> args;
+    for (const QString& arg : QApplication::arguments()) args.push_back(arg.toStdString());
+    const TStartupResult started = StartUp(args, rules, options);
+    if (started.Status != TStartupStatus::Ok) {
+      const QString error = StartupErrorText(started);
       std::fprintf(stderr, "tollhaven: %s\n", error.toUtf8().constData());
       QMessageBox::critical(nullptr, ui::ApplicationTitle(), error);
       return 2;
     }
-    std::unique_ptr<TWebCacheSource> source;
-    if (!options.FatDb.empty())
-      source = std::make_unique<TNetscapeCacheSource>(options.FatDb);
-    ui::TfrmMain window(std::move(source));
+    ui::TfrmMain window(MakeCacheSource(options));
     window.FormCreate();
-    if (!options.Select.empty()) {
-      const std::string url = platform::Utf8ToAnsi(options.Select);
+    if (!select.empty()) {
+      const std::string url = platform::Utf8ToAnsi(select);
       if (QTreeWidgetItem* item = window.TreePane()->FindTreeNode(url))
         window.tvwCache->setCurrentItem(item);
       window.tvwCache->setFocus();
     }
-    if (!options.Screenshot.empty()) {
+    if (!screenshot.empty()) {
       // For documentation: the window as it stands once painted, then quit.
-      const QString file = QString::fromStdString(options.Screenshot);
+      const QString file = QString::fromStdString(screenshot);
       QTimer::singleShot(800, &window, [&window, file] {
         const bool saved = window.grab().save(file, "PNG");
         if (!saved) std::fprintf(stderr, "tollhaven: cannot write %s\n", file.toUtf8().constData());

@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/startup.h"
 #include "cache/cache_source.h"
 #include "cache/web_cache.h"
 #include "common/format.h"
@@ -110,9 +111,7 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
                       : std::make_unique<TWebCacheTree>();
   FCacheTree->OnLoadProgress = [this](const TWebCacheEntryInfoEx&) { LoadProgressTick(); };
   FCacheTree->OnNodeRemoved = [this](const std::string& url) { NodeRemoved(url); };
-  const std::string dataFolder = platform::SettingsFolder();
-  FCacheTree->SetRenameListFile(platform::JoinPath(dataFolder, "renameList.dat"));
-  FCacheTree->SetContentTypeFile(platform::JoinPath(dataFolder, "contentType.dat"));
+  UseSettingsFiles(*FCacheTree);
 
   // The panes: control first, then the model.
   FListPane = std::make_unique<TCacheListView>();
