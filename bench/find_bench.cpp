@@ -19,6 +19,7 @@
 #include "find/find_engine.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "support/memory_source.h"
 #include "text/jcode.h"
 #include "tree/web_cache_tree.h"
 
@@ -33,34 +34,6 @@ struct Generated {
   std::uint64_t bytes = 0;
   int needles = 0;       // bodies holding the needle in either case
   int needlesExact = 0;  // ... as kNeedle
-};
-
-class ListEnumeration : public TCacheEnumeration {
- public:
-  explicit ListEnumeration(const std::vector<TCacheSourceRecord>& r) : records_(r) {}
-  bool FindNext(TCacheSourceRecord& rec) override {
-    if (next_ >= records_.size()) return false;
-    rec = records_[next_++];
-    return true;
-  }
-
- private:
-  const std::vector<TCacheSourceRecord>& records_;
-  std::size_t next_ = 1;
-};
-
-class ListSource : public TWebCacheSource {
- public:
-  explicit ListSource(const std::vector<TCacheSourceRecord>& r) : records_(r) {}
-  std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override {
-    if (records_.empty()) return nullptr;
-    rec = records_[0];
-    return std::make_unique<ListEnumeration>(records_);
-  }
-  bool DeleteEntry(const std::string&) override { return false; }
-
- private:
-  const std::vector<TCacheSourceRecord>& records_;
 };
 
 // Shift_JIS sentences of web-page-like Japanese.
@@ -126,14 +99,12 @@ Generated Generate(const std::string& dir, int files, std::size_t size) {
       std::exit(1);
     }
     g.bytes += body.size();
-    TCacheSourceRecord rec;
-    rec.SourceUrlName = "http://host" + std::to_string(i % 50) + ".example.jp/d" +
-                        std::to_string(i % 37) + "/page" + std::to_string(i) + ext;
-    rec.LocalFileName = path;
-    rec.SizeLow = static_cast<std::uint32_t>(body.size());
-    rec.LastModifiedTime = platform::UnixSecondsToFileTime(1000000000 + i);
-    rec.HeaderInfo = kind >= 17 ? "Content-Type: image/gif\r\n" : "Content-Type: text/html\r\n";
-    g.records.push_back(std::move(rec));
+    g.records.push_back(thtest::Record("http://host" + std::to_string(i % 50) + ".example.jp/d" +
+                                       std::to_string(i % 37) + "/page" + std::to_string(i) + ext)
+                            .File(path)
+                            .Size(static_cast<std::uint32_t>(body.size()))
+                            .Modified(1000000000 + i)
+                            .Type(kind >= 17 ? "image/gif" : "text/html"));
   }
   return g;
 }
@@ -179,7 +150,9 @@ int main(int argc, char** argv) {
   std::printf("generated %d bodies, %.1f MB, %d with the needle (%d as typed), in %.1f s\n",
               files, g.bytes / 1e6, g.needles, g.needlesExact, Seconds(start));
 
-  TWebCacheTree tree(std::make_unique<ListSource>(g.records));
+  auto cache = std::make_shared<thtest::MemoryCache>();
+  cache->records = std::move(g.records);
+  TWebCacheTree tree(std::make_unique<thtest::MemorySource>(cache));
   tree.ContentTypes().AddType("text/html", ".html");
   tree.ContentTypes().AddType("image/gif", ".gif");
   tree.Refresh();

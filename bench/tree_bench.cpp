@@ -23,6 +23,7 @@
 
 #include "cache/cache_source.h"
 #include "platform/file_time.h"
+#include "support/memory_source.h"
 #include "tree/web_cache_tree.h"
 
 namespace {
@@ -49,13 +50,14 @@ constexpr TypeShape kTypes[] = {
     {"text/html", ""},      {"image/jpeg", ".jpeg"},
 };
 
-class SyntheticEnumeration : public TCacheEnumeration {
+// Makes the records one after another; a new one starts the same sequence again.
+class SyntheticRecords {
  public:
-  explicit SyntheticEnumeration(std::size_t count) : count_(count), rng_{0x9E3779B97F4A7C15ull} {
+  explicit SyntheticRecords(std::size_t count) : count_(count), rng_{0x9E3779B97F4A7C15ull} {
     hosts_ = count / 100 + 5;
   }
 
-  bool FindNext(TCacheSourceRecord& rec) override {
+  bool Next(TCacheSourceRecord& rec) {
     if (next_ >= count_) return false;
     Make(next_++, rec);
     return true;
@@ -103,26 +105,20 @@ class SyntheticEnumeration : public TCacheEnumeration {
 
   std::size_t count_;
   std::size_t hosts_;
-  std::size_t next_ = 1;
+  std::size_t next_ = 0;
   Random rng_;
-
-  friend class SyntheticSource;
 };
 
-class SyntheticSource : public TWebCacheSource {
- public:
-  explicit SyntheticSource(std::size_t count) : count_(count) {}
-  std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override {
-    if (count_ == 0) return nullptr;
-    auto e = std::make_unique<SyntheticEnumeration>(count_);
-    e->Make(0, rec);
-    return e;
-  }
-  bool DeleteEntry(const std::string&) override { return false; }
-
- private:
-  std::size_t count_;
-};
+// The memory source of the test support, fed by SyntheticRecords: a million records
+// are made as they are read instead of being held.
+std::unique_ptr<TWebCacheSource> SyntheticSource(std::size_t count) {
+  auto cache = std::make_shared<thtest::MemoryCache>();
+  cache->makeRecords = [count]() -> thtest::MemoryCache::RecordMaker {
+    auto records = std::make_shared<SyntheticRecords>(count);
+    return [records](TCacheSourceRecord& rec) { return records->Next(rec); };
+  };
+  return std::make_unique<thtest::MemorySource>(cache);
+}
 
 struct Result {
   double build = 0, sort = 0, names = 0;
@@ -149,7 +145,7 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 
 Result RunOne(std::size_t count) {
   Result r;
-  TWebCacheTree tree(std::make_unique<SyntheticSource>(count));
+  TWebCacheTree tree(SyntheticSource(count));
   tree.ContentTypes().LoadFromMimeTypes("/etc/mime.types");
   double c0 = CpuSeconds();
   double s0 = SysSeconds();

@@ -11,63 +11,13 @@
 #include "cache/web_cache.h"
 #include "platform/file_time.h"
 #include "platform/files.h"
+#include "support/memory_source.h"
 
 namespace {
 
-struct SourceLog {
-  int opened = 0;
-  int live = 0;
-  int fetched = 0;
-  std::vector<std::string> deleted;
-};
-
-class ListEnumeration : public TCacheEnumeration {
- public:
-  ListEnumeration(const std::vector<TCacheSourceRecord>& records, SourceLog& log)
-      : records_(records), log_(log) {
-    ++log_.live;
-  }
-  ~ListEnumeration() override { --log_.live; }
-  bool FindNext(TCacheSourceRecord& rec) override {
-    if (next_ >= records_.size()) return false;
-    ++log_.fetched;
-    rec = records_[next_++];
-    return true;
-  }
-
- private:
-  const std::vector<TCacheSourceRecord>& records_;
-  SourceLog& log_;
-  std::size_t next_ = 0;
-};
-
-class ListSource : public TWebCacheSource {
- public:
-  ListSource(std::vector<TCacheSourceRecord> records, SourceLog& log)
-      : records_(std::move(records)), log_(log) {}
-  std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override {
-    ++log_.opened;
-    auto e = std::make_unique<ListEnumeration>(records_, log_);
-    if (!e->FindNext(rec)) return nullptr;
-    return e;
-  }
-  bool DeleteEntry(const std::string& url) override {
-    log_.deleted.push_back(url);
-    return url == "http://h/gone";
-  }
-
- private:
-  std::vector<TCacheSourceRecord> records_;
-  SourceLog& log_;
-};
-
-TCacheSourceRecord Rec(const std::string& url, std::uint32_t type = NORMAL_CACHE_ENTRY) {
-  TCacheSourceRecord r;
-  r.SourceUrlName = url;
-  r.CacheEntryType = type;
-  r.LocalFileName = "/nonexistent/body";
-  r.LastModifiedTime = platform::UnixSecondsToFileTime(946684800);  // 2000-01-01 00:00 UTC
-  return r;
+TCacheSourceRecord Rec(const std::string& url, std::uint32_t kind = NORMAL_CACHE_ENTRY) {
+  // 2000-01-01 00:00 UTC
+  return thtest::Record(url).Kind(kind).File("/nonexistent/body").Modified(946684800);
 }
 
 std::vector<std::string> Delivered(TWebCache& cache) {
@@ -82,35 +32,39 @@ class WebCacheTest : public ::testing::Test {
   void SetUp() override {
     setenv("TZ", "Asia/Tokyo", 1);
     tzset();
+    log->onDelete = [](const std::string& url) { return url == "http://h/gone"; };
   }
-  SourceLog log;
+  // A source over `records`; every source of a test reports to `log`.
+  std::unique_ptr<thtest::MemorySource> Source(std::vector<TCacheSourceRecord> records) {
+    log->records = std::move(records);
+    return std::make_unique<thtest::MemorySource>(log);
+  }
+  std::shared_ptr<thtest::MemoryCache> log = std::make_shared<thtest::MemoryCache>();
 };
 
 TEST_F(WebCacheTest, SkipsCookiesHistoryAndUnknownSchemes) {
-  TWebCache cache(std::make_unique<ListSource>(
-      std::vector<TCacheSourceRecord>{
-          Rec("wysiwyg://1/http://h/a"),  // the first record is skipped too
-          Rec("http://h/cookie", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY),
-          Rec("http://h/history", URLHISTORY_CACHE_ENTRY),
-          Rec("about:blank"),
-          Rec(""),
-          Rec("http"),
-          Rec(":http://h/"),
-          Rec("mailbox:/inbox"),
-          Rec("HTTP://h/upper"),
-          Rec("ftp://f/x"),
-          Rec("gopher://g/"),
-          Rec("https://s/"),
-          Rec("file:///C|/x.html"),
-          Rec("news:comp.lang"),
-          Rec("mailto:a@b"),
-          Rec("socks://p"),
-          Rec("javascript:void(0)"),
-          Rec("vbscript:x"),
-          Rec("res://shdoclc.dll/x"),
-          Rec("snews://n/"),
-      },
-      log));
+  TWebCache cache(Source({
+      Rec("wysiwyg://1/http://h/a"),  // the first record is skipped too
+      Rec("http://h/cookie", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY),
+      Rec("http://h/history", URLHISTORY_CACHE_ENTRY),
+      Rec("about:blank"),
+      Rec(""),
+      Rec("http"),
+      Rec(":http://h/"),
+      Rec("mailbox:/inbox"),
+      Rec("HTTP://h/upper"),
+      Rec("ftp://f/x"),
+      Rec("gopher://g/"),
+      Rec("https://s/"),
+      Rec("file:///C|/x.html"),
+      Rec("news:comp.lang"),
+      Rec("mailto:a@b"),
+      Rec("socks://p"),
+      Rec("javascript:void(0)"),
+      Rec("vbscript:x"),
+      Rec("res://shdoclc.dll/x"),
+      Rec("snews://n/"),
+  }));
   EXPECT_EQ(Delivered(cache),
             (std::vector<std::string>{"HTTP://h/upper", "ftp://f/x", "gopher://g/", "https://s/",
                                       "file:///C|/x.html", "news:comp.lang", "mailto:a@b",
@@ -123,7 +77,7 @@ TEST_F(WebCacheTest, RecordBecomesEntry) {
   r.LocalFileName = "C:\\Cache\\M0001.HTM";
   r.SizeLow = 4321;
   r.HeaderInfo = "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=Shift_JIS\r\n";
-  TWebCache cache(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{r}, log));
+  TWebCache cache(Source({r}));
   TWebCacheEntryInfoEx e;
   ASSERT_TRUE(cache.FindFirst(e));
   EXPECT_EQ(e.SourceUrl, "http://h/p.html");
@@ -156,7 +110,7 @@ TEST_F(WebCacheTest, ZeroTimeFallsBackToTheBodyFile) {
   for (bool undatedFirst : {true, false}) {
     std::vector<TCacheSourceRecord> records = {dated, undated, lost};
     if (undatedFirst) std::swap(records[0], records[1]);
-    TWebCache cache(std::make_unique<ListSource>(records, log));
+    TWebCache cache(Source(records));
     TWebCacheEntryInfo e;
     ASSERT_TRUE(cache.FindFirst(e));
     if (!undatedFirst) {
@@ -177,13 +131,12 @@ TEST_F(WebCacheTest, ZeroTimeFallsBackToTheBodyFile) {
 }
 
 TEST_F(WebCacheTest, EnumerationLifetime) {
-  TWebCache cache(std::make_unique<ListSource>(
-      std::vector<TCacheSourceRecord>{Rec("http://h/1"), Rec("about:x"), Rec("http://h/2")}, log));
+  TWebCache cache(Source({Rec("http://h/1"), Rec("about:x"), Rec("http://h/2")}));
   TWebCacheEntryInfo e;
   e.SourceUrl = "untouched";
   EXPECT_FALSE(cache.FindNext(e));  // nothing open yet
   EXPECT_EQ(e.SourceUrl, "untouched");
-  EXPECT_EQ(log.opened, 0);
+  EXPECT_EQ(log->opened, 0);
 
   ASSERT_TRUE(cache.FindFirst(e));
   ASSERT_TRUE(cache.FindNext(e));
@@ -192,53 +145,52 @@ TEST_F(WebCacheTest, EnumerationLifetime) {
   EXPECT_FALSE(cache.FindNext(e));
   EXPECT_EQ(e.SourceUrl, "http://h/2");
   EXPECT_TRUE(cache.IsEnumerating());  // exhausted but open until FindClose
-  EXPECT_EQ(log.live, 1);
+  EXPECT_EQ(log->live, 1);
 
   ASSERT_TRUE(cache.FindFirst(e));  // a new FindFirst closes the old enumeration
-  EXPECT_EQ(log.live, 1);
-  EXPECT_EQ(log.opened, 2);
+  EXPECT_EQ(log->live, 1);
+  EXPECT_EQ(log->opened, 2);
   cache.FindClose();
-  EXPECT_EQ(log.live, 0);
+  EXPECT_EQ(log->live, 0);
   EXPECT_FALSE(cache.FindNext(e));
 
   EXPECT_EQ(cache.GetCount(), 2);
-  EXPECT_EQ(log.live, 0);
+  EXPECT_EQ(log->live, 0);
   EXPECT_FALSE(cache.IsEnumerating());
 }
 
 TEST_F(WebCacheTest, FindFirstWithNothingUsableClosesAtOnce) {
-  TWebCache cache(std::make_unique<ListSource>(
-      std::vector<TCacheSourceRecord>{Rec("about:a"), Rec("http://c", COOKIE_CACHE_ENTRY)}, log));
+  TWebCache cache(Source({Rec("about:a"), Rec("http://c", COOKIE_CACHE_ENTRY)}));
   TWebCacheEntryInfo e;
   EXPECT_FALSE(cache.FindFirst(e));
   EXPECT_FALSE(cache.IsEnumerating());
-  EXPECT_EQ(log.live, 0);
+  EXPECT_EQ(log->live, 0);
   EXPECT_EQ(cache.GetCount(), 0);
 
-  TWebCache empty(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{}, log));
+  TWebCache empty(Source({}));
   EXPECT_FALSE(empty.FindFirst(e));
-  EXPECT_EQ(log.live, 0);
+  EXPECT_EQ(log->live, 0);
 }
 
 TEST_F(WebCacheTest, DeleteEntryGoesToTheSource) {
-  TWebCache cache(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{}, log));
+  TWebCache cache(Source({}));
   EXPECT_TRUE(cache.DeleteEntry("http://h/gone"));
   EXPECT_FALSE(cache.DeleteEntry(""));
-  EXPECT_EQ(log.deleted, (std::vector<std::string>{"http://h/gone", ""}));
+  EXPECT_EQ(log->deleted, (std::vector<std::string>{"http://h/gone", ""}));
 }
 
 TEST_F(WebCacheTest, NewSourceReportsToTheSameNotifier) {
   struct Silent : TCacheNotifier {
     void ShowMessage(const std::string&) override {}
   } notifier;
-  TWebCache cache(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{Rec("http://h/1")}, log));
+  TWebCache cache(Source({Rec("http://h/1")}));
   cache.SetNotifier(&notifier);
   TWebCacheEntryInfo e;
   ASSERT_TRUE(cache.FindFirst(e));
-  cache.SetSource(std::make_unique<ListSource>(std::vector<TCacheSourceRecord>{}, log));
+  cache.SetSource(Source({}));
   EXPECT_EQ(cache.Source().Notifier(), &notifier);
   EXPECT_FALSE(cache.IsEnumerating());  // the old source's enumeration is gone
-  EXPECT_EQ(log.live, 0);
+  EXPECT_EQ(log->live, 0);
   cache.SetSource(nullptr);  // back to the Netscape source
   EXPECT_NE(dynamic_cast<TNetscapeCacheSource*>(&cache.Source()), nullptr);
   EXPECT_EQ(cache.Source().Notifier(), &notifier);

@@ -6,19 +6,19 @@
 #include <memory>
 
 #include "platform/codepage.h"
-#include "tree/memory_source.h"
+#include "support/memory_source.h"
 #include "tree/web_cache_tree.h"
 
 namespace {
 
 class CriteriaTest : public ::testing::Test {
  protected:
-  CriteriaTest() : cache(std::make_shared<treetest::MemoryCache>()) {
-    cache->records.push_back(treetest::Rec("http://h/dir/a.html", "text/html"));
-    tree = std::make_unique<TWebCacheTree>(std::make_unique<treetest::MemorySource>(cache));
+  CriteriaTest() : cache(std::make_shared<thtest::MemoryCache>()) {
+    cache->records.push_back(thtest::Rec("http://h/dir/a.html", "text/html"));
+    tree = std::make_unique<TWebCacheTree>(std::make_unique<thtest::MemorySource>(cache));
     tree->Refresh();
   }
-  std::shared_ptr<treetest::MemoryCache> cache;
+  std::shared_ptr<thtest::MemoryCache> cache;
   std::unique_ptr<TWebCacheTree> tree;
 };
 

@@ -16,14 +16,14 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "text/jcode.h"
-#include "tree/memory_source.h"
+#include "support/memory_source.h"
 #include "tree/web_cache_tree.h"
 
 namespace {
 
-using treetest::MemoryCache;
-using treetest::MemorySource;
-using treetest::Rec;
+using thtest::MemoryCache;
+using thtest::MemorySource;
+using thtest::Rec;
 
 // Unix seconds of a local date-time (the tests run in the program's time zone).
 std::int64_t Local(int y, int mo, int d, int h = 12, int mi = 0, int s = 0) {

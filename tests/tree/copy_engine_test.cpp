@@ -13,16 +13,16 @@
 #include "platform/codepage.h"
 #include "platform/file_time.h"
 #include "platform/files.h"
+#include "support/memory_source.h"
 #include "tree/local_naming.h"
-#include "tree/memory_source.h"
 #include "tree/web_cache_tree.h"
 #include "support/netscape_fixture.h"
 
 namespace {
 
-using treetest::MemoryCache;
-using treetest::MemorySource;
-using treetest::Rec;
+using thtest::MemoryCache;
+using thtest::MemorySource;
+using thtest::Rec;
 
 constexpr std::int64_t kT1 = 920000000;  // 1999-02-26
 constexpr std::int64_t kT2 = 930000000;  // 1999-06-21

@@ -196,24 +196,29 @@ TEST_F(CliTreeTest, ListShowsLocalNamesAndTitles) {
     order.push_back(rows[i][1]);
   }
   const std::string base = "http$3a/www.example.co.jp/";
-  auto local = [&](const std::string& path) { return byUrl[kHost + path][1]; };
-  EXPECT_EQ(local("docs/"), base + "docs/index.html");
-  EXPECT_EQ(local("cgi/img.cgi?n=1"), base + "cgi/img~42c94d0c.gif");
   // The three spellings share one folder, named after whichever the index gave first.
-  std::string folder = local("I/a.GIF").substr(0, base.size() + 2);
+  std::string folder = byUrl[kHost + std::string("I/a.GIF")][1].substr(0, base.size() + 2);
   EXPECT_EQ(platform::AnsiLowerCase(folder), base + "i/");
-  EXPECT_EQ(local("I/a.GIF"), folder + "a.GIF");
-  EXPECT_EQ(local("i/A.gif"), folder + "A~0001.gif");
-  EXPECT_EQ(local("i/a.gif"), folder + "a~0002.gif");
-  EXPECT_EQ(local("readme"), base + "readme");
-  EXPECT_EQ(local("page"), base + "page.html");
-  EXPECT_EQ(byUrl[kHost + std::string("docs/")][5], "目次");
-  EXPECT_EQ(byUrl[kHost + std::string("page")][5], "Plain page");
-  EXPECT_EQ(byUrl[kHost + std::string("readme")][5], "");
-  EXPECT_EQ(byUrl[kHost + std::string("readme")][4], "text/plain");
-  // 930000000 s is 1999-06-21 21:20:00 UTC, 06:20 the next day in Tokyo.
-  EXPECT_EQ(byUrl[kHost + std::string("readme")][3], "1999-06-22T06:20:00");
-  EXPECT_EQ(byUrl[kHost + std::string("readme")][2], "4");
+  const struct {
+    const char* path;
+    std::string local, title;
+  } kFiles[] = {
+      {"docs/", base + "docs/index.html", "目次"},
+      {"cgi/img.cgi?n=1", base + "cgi/img~42c94d0c.gif", ""},
+      {"I/a.GIF", folder + "a.GIF", ""},
+      {"i/A.gif", folder + "A~0001.gif", ""},
+      {"i/a.gif", folder + "a~0002.gif", ""},
+      {"readme", base + "readme", ""},
+      {"page", base + "page.html", "Plain page"},
+  };
+  for (const auto& f : kFiles) {
+    EXPECT_EQ(byUrl[kHost + std::string(f.path)][1], f.local) << f.path;
+    EXPECT_EQ(byUrl[kHost + std::string(f.path)][5], f.title) << f.path;
+  }
+  // size, modified (930000000 s is 1999-06-21 21:20:00 UTC, 06:20 the next day in Tokyo), type
+  EXPECT_EQ(std::vector<std::string>(byUrl[kHost + std::string("readme")].begin() + 2,
+                                     byUrl[kHost + std::string("readme")].begin() + 5),
+            (std::vector<std::string>{"4", "1999-06-22T06:20:00", "text/plain"}));
   // Tree order: folders and files mixed by name, depth first.
   EXPECT_EQ(order, (std::vector<std::string>{base + "cgi/img~42c94d0c.gif", base + "docs/index.html",
                                              folder + "a.GIF", folder + "A~0001.gif",

@@ -11,14 +11,14 @@
 #include "cache/web_cache.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "support/memory_source.h"
 #include "tree/local_naming.h"
-#include "tree/memory_source.h"
 
 namespace {
 
-using treetest::MemoryCache;
-using treetest::MemorySource;
-using treetest::Rec;
+using thtest::MemoryCache;
+using thtest::MemorySource;
+using thtest::Rec;
 
 platform::FILETIME Stamp(const TWebCacheTreeNode* node) {
   platform::FILETIME ft = 0;

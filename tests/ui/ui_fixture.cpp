@@ -43,50 +43,25 @@ void Pump(int ms) {
   }
 }
 
-namespace {
-
-class MemoryEnumeration : public TCacheEnumeration {
- public:
-  explicit MemoryEnumeration(const std::vector<TCacheSourceRecord>& records)
-      : records_(records) {}
-  bool FindNext(TCacheSourceRecord& rec) override {
-    if (next_ >= records_.size()) return false;
-    rec = records_[next_++];
-    return true;
-  }
-  std::size_t next_ = 1;
-
- private:
-  const std::vector<TCacheSourceRecord>& records_;
-};
-
-}  // namespace
-
-TMemoryCacheSource::TMemoryCacheSource(std::string folder) : folder_(std::move(folder)) {}
+TMemoryCacheSource::TMemoryCacheSource(std::string folder) : folder_(std::move(folder)) {
+  Cache().onDelete = [this](const std::string& url) {
+    for (const TCacheSourceRecord& rec : Cache().records)
+      if (rec.SourceUrlName == url) return std::remove(rec.LocalFileName.c_str()) == 0;
+    return false;
+  };
+}
 
 void TMemoryCacheSource::Add(const MemoryEntry& entry) {
-  TCacheSourceRecord rec;
-  rec.SourceUrlName = entry.url;
-  rec.LocalFileName = entry.sharedFile.empty()
-                          ? folder_ + "/M" + std::to_string(records_.size()) + ".dat"
-                          : entry.sharedFile;
-  rec.SizeLow = static_cast<std::uint32_t>(entry.body.size());
-  rec.LastModifiedTime = platform::UnixSecondsToFileTime(entry.modified);
-  if (!entry.contentType.empty()) rec.HeaderInfo = "Content-Type: " + entry.contentType + "\r\n";
-  if (entry.sharedFile.empty()) std::ofstream(rec.LocalFileName, std::ios::binary) << entry.body;
-  records_.push_back(std::move(rec));
-}
-
-std::unique_ptr<TCacheEnumeration> TMemoryCacheSource::FindFirst(TCacheSourceRecord& rec) {
-  if (records_.empty()) return nullptr;
-  rec = records_.front();
-  return std::make_unique<MemoryEnumeration>(records_);
-}
-
-bool TMemoryCacheSource::DeleteEntry(const std::string& url) {
-  for (const TCacheSourceRecord& rec : records_)
-    if (rec.SourceUrlName == url) return std::remove(rec.LocalFileName.c_str()) == 0;
-  return false;
+  std::vector<TCacheSourceRecord>& records = Cache().records;
+  const std::string file = entry.sharedFile.empty()
+                               ? folder_ + "/M" + std::to_string(records.size()) + ".dat"
+                               : entry.sharedFile;
+  if (entry.sharedFile.empty()) std::ofstream(file, std::ios::binary) << entry.body;
+  records.push_back(thtest::Record(entry.url)
+                        .Type(entry.contentType)
+                        .Size(static_cast<std::uint32_t>(entry.body.size()))
+                        .Modified(entry.modified)
+                        .File(file));
 }
 
 TempDir::TempDir() {

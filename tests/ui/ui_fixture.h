@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cache/cache_source.h"
+#include "support/memory_source.h"
 
 class TWebCacheTreeNode;
 
@@ -45,19 +46,17 @@ struct MemoryEntry {
   std::string sharedFile;
 };
 
-// Hands out its entries in order; DeleteEntry removes the body file.
-class TMemoryCacheSource : public TWebCacheSource {
+// The test support's memory source whose bodies are real files in `folder`;
+// DeleteEntry removes the body file.
+class TMemoryCacheSource : public thtest::MemorySource {
  public:
   explicit TMemoryCacheSource(std::string folder);
   // Writes the body file at once.
   void Add(const MemoryEntry& entry);
-  std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override;
-  bool DeleteEntry(const std::string& url) override;
-  std::size_t Size() const { return records_.size(); }
+  std::size_t Size() const { return Cache().records.size(); }
 
  private:
   std::string folder_;
-  std::vector<TCacheSourceRecord> records_;
 };
 
 // A temporary folder removed at the end of the test.
