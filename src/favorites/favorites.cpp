@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "common/file_utils.h"
 #include "common/format.h"
@@ -42,8 +40,6 @@ void SkipBlanks(std::string_view& s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
 }
 
-// ---- writing favorites.dat in one piece ----
-
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
@@ -51,118 +47,7 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
-
-// Values are written the way platform::IniFile writes them, so that it reads back
-// exactly what was stored: line breaks become blanks; leading or trailing blanks, or
-// enclosing quotes, are protected by a pair of quotes.
-std::string EncodeValue(std::string_view value) {
-  std::string v(value);
-  for (char& c : v)
-    if (c == '\r' || c == '\n') c = ' ';
-  bool quote = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' ||
-                              v.back() == '\t' ||
-                              (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front() &&
-                               !platform::IsTrailByteAt(v, v.size() - 1)));
-  return quote ? "\"" + v + "\"" : v;
-}
-
-// The file as sections of lines.  Lines are kept as they stand; only the keys the
-// store sets are replaced or added, the way a key-by-key profile write would do it.
-class IniImage {
- public:
-  explicit IniImage(std::string_view bytes) {
-    sections_.emplace_back();  // lines before the first section
-    while (!bytes.empty()) {
-      std::size_t nl = bytes.find('\n');
-      std::string_view raw = bytes.substr(0, nl);
-      if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-      AddLine(raw);
-      if (nl == std::string_view::npos) break;
-      bytes.remove_prefix(nl + 1);
-    }
-  }
-
-  void Set(const std::string& section, const std::string& key, const std::string& value) {
-    std::string line = key + "=" + EncodeValue(value);
-    std::string folded = platform::AnsiLowerCase(section);
-    auto it = index_.find(folded);
-    if (it == index_.end()) {
-      // A new section goes at the end, after a blank line.
-      Section& last = sections_.back();
-      if (!last.lines.empty() ? !Trim(last.lines.back()).empty() : !last.header.empty())
-        last.lines.emplace_back();
-      Section fresh;
-      fresh.header = "[" + section + "]";
-      fresh.lines.push_back(line);
-      sections_.push_back(std::move(fresh));
-      index_.emplace(folded, sections_.size() - 1);
-      return;
-    }
-    Section& s = sections_[it->second];
-    std::string keyFolded = platform::AnsiLowerCase(key);
-    std::size_t lastEntry = npos;
-    for (std::size_t i = 0; i < s.lines.size(); ++i) {
-      std::string_view t = Trim(s.lines[i]);
-      if (t.empty()) continue;
-      lastEntry = i;
-      if (t[0] == ';') continue;
-      std::size_t eq = platform::AnsiFind(t, '=');
-      if (eq == platform::npos) continue;
-      std::string name(Trim(t.substr(0, eq)));
-      if (platform::AnsiLowerCase(name) == keyFolded) {
-        // Keep the key as it was spelt in the file.
-        s.lines[i] = name + "=" + EncodeValue(value);
-        return;
-      }
-    }
-    // A new key goes after the section's last entry, before any blank lines.
-    std::size_t at = lastEntry == npos ? 0 : lastEntry + 1;
-    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
-  }
-
-  std::string Bytes() const {
-    std::string out;
-    for (const Section& s : sections_) {
-      if (!s.header.empty()) {
-        out += s.header;
-        out += "\r\n";
-      }
-      for (const std::string& line : s.lines) {
-        out += line;
-        out += "\r\n";
-      }
-    }
-    return out;
-  }
-
- private:
-  static constexpr std::size_t npos = std::string::npos;
-  struct Section {
-    std::string header;  // the "[name]" line as it stands; empty for the preamble
-    std::vector<std::string> lines;
-  };
-
-  void AddLine(std::string_view raw) {
-    std::string_view t = Trim(raw);
-    if (!t.empty() && t[0] == '[') {
-      std::size_t close = platform::AnsiFind(t, ']', 1);
-      if (close != platform::npos) {
-        Section s;
-        s.header = std::string(raw);
-        sections_.push_back(std::move(s));
-        // The first section of a name is the one that counts, as when reading.
-        index_.emplace(platform::AnsiLowerCase(Trim(t.substr(1, close - 1))),
-                       sections_.size() - 1);
-        return;
-      }
-    }
-    sections_.back().lines.emplace_back(raw);
-  }
-
-  std::vector<Section> sections_;
-  std::unordered_map<std::string, std::size_t> index_;
-};
+// ---- favorites.dat ----
 
 void ReadItem(const platform::IniFile& ini, const std::string& section, TFavoriteItem& item,
               bool withDate) {
@@ -176,16 +61,16 @@ void ReadItem(const platform::IniFile& ini, const std::string& section, TFavorit
   if (withDate) item.Date = ParseFavoriteDate(ini.ReadString(section, "Date", ""));
 }
 
-void WriteItem(IniImage& ini, const std::string& section, const TFavoriteItem& item,
+void WriteItem(platform::IniFile& ini, const std::string& section, const TFavoriteItem& item,
                bool withDate) {
-  ini.Set(section, "UrlName", item.UrlName);
-  ini.Set(section, "PathName", item.PathName);
-  ini.Set(section, "Default", item.Default);
-  ini.Set(section, "Title", item.Title);
-  ini.Set(section, "Folder", std::to_string(item.Folder));
-  ini.Set(section, "Method", std::to_string(item.Method));
-  ini.Set(section, "Timer", item.Timer ? "1" : "0");
-  if (withDate) ini.Set(section, "Date", FormatFavoriteDate(item.Date));
+  ini.WriteString(section, "UrlName", item.UrlName);
+  ini.WriteString(section, "PathName", item.PathName);
+  ini.WriteString(section, "Default", item.Default);
+  ini.WriteString(section, "Title", item.Title);
+  ini.WriteInteger(section, "Folder", item.Folder);
+  ini.WriteInteger(section, "Method", item.Method);
+  ini.WriteBool(section, "Timer", item.Timer);
+  if (withDate) ini.WriteString(section, "Date", FormatFavoriteDate(item.Date));
 }
 
 std::string DateColumn(const TFavoriteItem& item) {
@@ -301,30 +186,24 @@ void TFavorites::LoadFavorites() {
   ReadItem(ini, kSectionDefault, def, false);
   *DefaultFavorite_ = def;
 
-  // A section missing below Count reads as a favorite at the read defaults; knowing
-  // which sections exist spares the lookups of the keys of missing ones.
-  std::unordered_set<std::string> present;
-  for (const std::string& name : ini.ReadSections()) present.insert(platform::AnsiLowerCase(name));
+  // A section missing below Count reads as a favorite at the read defaults.
   for (int i = 1; i <= count; ++i) {
     auto item = std::make_unique<TFavoriteItem>();
-    std::string section = FavoriteSectionName(i);
-    if (present.count(platform::AnsiLowerCase(section))) ReadItem(ini, section, *item, true);
+    ReadItem(ini, FavoriteSectionName(i), *item, true);
     Items_.push_back(std::move(item));
   }
 }
 
 bool TFavorites::SaveFavorites() {
   if (FavoritesPath_.empty()) return true;
-  std::string bytes;
-  // No file yet (or one that cannot be read) starts from nothing; the rename below
-  // then decides whether anything can be written at all.
-  if (!platform::ReadWholeFile(FavoritesPath_, bytes)) bytes.clear();
-  IniImage ini(bytes);
-  ini.Set(kSectionFavorites, "Count", std::to_string(Items_.size()));
+  // Every key is set in memory and the file is written once, atomically.
+  platform::IniFile ini(FavoritesPath_);
+  ini.BeginUpdate();
+  ini.WriteInteger(kSectionFavorites, "Count", Count());
   WriteItem(ini, kSectionDefault, *DefaultFavorite_, false);
   for (std::size_t i = 0; i < Items_.size(); ++i)
     WriteItem(ini, FavoriteSectionName(static_cast<int>(i + 1)), *Items_[i], true);
-  LastSaveOk_ = platform::AtomicWriteFile(FavoritesPath_, ini.Bytes());
+  LastSaveOk_ = ini.EndUpdate();
   return LastSaveOk_;
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <unordered_map>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -15,10 +16,13 @@ enum class LineKind { Section, Key, Other };
 
 struct Line {
   LineKind kind = LineKind::Other;
-  std::string text;   // the line as it stands in the file
-  std::string name;   // section or key name, trimmed
-  std::string folded; // name for comparison
-  std::string value;  // key value, trimmed and unquoted
+  std::string text;    // the line as it stands in the file
+  std::string folded;  // section or key name for comparison
+  // Where the trimmed name and the trimmed, unquoted value lie in `text`.
+  std::uint32_t nameAt = 0, nameLen = 0, valueAt = 0, valueLen = 0;
+
+  std::string Name() const { return text.substr(nameAt, nameLen); }
+  std::string Value() const { return text.substr(valueAt, valueLen); }
 };
 
 std::string_view Trim(std::string_view s) {
@@ -30,42 +34,40 @@ std::string_view Trim(std::string_view s) {
 
 std::string FoldName(std::string_view s) { return AnsiLowerCase(Trim(s)); }
 
-// Lists a section or key name once: later lines of the same (case-folded) name are
-// left out, the spelling of the first one is kept.
-void AddFirstOfName(const Line& line, std::vector<std::string>& seen,
-                    std::vector<std::string>& names) {
-  for (const auto& f : seen)
-    if (f == line.folded) return;
-  seen.push_back(line.folded);
-  names.push_back(line.name);
-}
-
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 Line ParseLine(std::string_view raw) {
   Line line;
   line.text = std::string(raw);
-  std::string_view t = Trim(raw);
+  const std::string_view all(line.text);
+  auto at = [&](std::string_view part) {
+    return static_cast<std::uint32_t>(part.data() - all.data());
+  };
+  auto setName = [&](std::string_view name) {
+    line.nameAt = at(name);
+    line.nameLen = static_cast<std::uint32_t>(name.size());
+    line.folded = AnsiLowerCase(name);
+  };
+  std::string_view t = Trim(all);
   if (t.empty() || t[0] == ';') return line;
   if (t[0] == '[') {
     std::size_t close = AnsiFind(t, ']', 1);
     if (close == npos) return line;
     line.kind = LineKind::Section;
-    line.name = std::string(Trim(t.substr(1, close - 1)));
-    line.folded = AnsiLowerCase(line.name);
+    setName(Trim(t.substr(1, close - 1)));
     return line;
   }
   std::size_t eq = AnsiFind(t, '=');
   if (eq == npos) return line;
   line.kind = LineKind::Key;
-  line.name = std::string(Trim(t.substr(0, eq)));
-  line.folded = AnsiLowerCase(line.name);
+  setName(Trim(t.substr(0, eq)));
   std::string_view v = Trim(t.substr(eq + 1));
   // One pair of enclosing quotes is removed, as the system's profile reader does.
   if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front() &&
       !IsTrailByteAt(v, v.size() - 1))
     v = v.substr(1, v.size() - 2);
-  line.value = std::string(v);
+  line.valueAt = at(v);
+  line.valueLen = static_cast<std::uint32_t>(v.size());
   return line;
 }
 
@@ -141,83 +143,195 @@ bool ParseInteger(std::string_view s, int& out) {
 
 }  // namespace
 
+// The file as sections of lines.  Lines keep their text as it stands, so that a
+// write changes only the line of its key.  Section 0 holds the lines before the
+// first section header (never read).  Lookups go through hash indexes of the first
+// section of each name and, per section, of the first key of each name.
 struct IniFile::Content {
-  std::vector<Line> lines;
-  bool existed = false;
-  std::string bytes;  // the file as read, to tell whether it changed since
+  struct Section {
+    Line header;  // kind Other and empty for the lines before any section
+    std::vector<Line> lines;
 
-  // Index of the first line of the first section named `folded`, or npos.
-  std::size_t FindSection(const std::string& folded) const {
-    for (std::size_t i = 0; i < lines.size(); ++i)
-      if (lines[i].kind == LineKind::Section && lines[i].folded == folded) return i;
-    return npos;
+    // Index of the first key line of the name, or npos.  A section of a few keys
+    // is searched line by line; a long one gets a hash index on first use.
+    std::size_t FindKey(const std::string& folded) const {
+      if (lines.size() < kIndexFrom) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+          if (lines[i].kind == LineKind::Key && lines[i].folded == folded) return i;
+        return npos;
+      }
+      if (!indexed) {
+        keys.clear();
+        for (std::size_t i = 0; i < lines.size(); ++i)
+          if (lines[i].kind == LineKind::Key) keys.emplace(lines[i].folded, i);
+        indexed = true;
+      }
+      auto it = keys.find(folded);
+      return it == keys.end() ? npos : it->second;
+    }
+    void Insert(std::size_t at, Line line) {
+      // New keys go after every key line, so indexed lines never move.
+      if (indexed) keys.emplace(line.folded, at);
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+    }
+    void Dropped() { indexed = false; }
+
+   private:
+    static constexpr std::size_t kIndexFrom = 32;
+    mutable std::unordered_map<std::string, std::size_t> keys;  // folded -> first line
+    mutable bool indexed = false;
+  };
+
+  std::vector<Section> sections;
+  std::unordered_map<std::string, std::size_t> index;  // folded name -> first section
+  bool existed = false;
+  std::string bytes;  // what the file held when last read or written
+
+  void Parse(std::string fileBytes, bool fileExisted) {
+    sections.clear();
+    sections.emplace_back();
+    std::string_view rest(fileBytes);
+    while (!rest.empty()) {
+      std::size_t nl = rest.find('\n');
+      std::string_view raw = rest.substr(0, nl);
+      if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+      Line line = ParseLine(raw);
+      if (line.kind == LineKind::Section) {
+        sections.emplace_back();
+        sections.back().header = std::move(line);
+      } else {
+        sections.back().lines.push_back(std::move(line));
+      }
+      if (nl == std::string_view::npos) break;
+      rest.remove_prefix(nl + 1);
+    }
+    IndexSections();
+    existed = fileExisted;
+    bytes = std::move(fileBytes);
   }
-  // One past the last line belonging to the section that starts at `start`.
-  std::size_t SectionEnd(std::size_t start) const {
-    std::size_t i = start + 1;
-    while (i < lines.size() && lines[i].kind != LineKind::Section) ++i;
-    return i;
+
+  void IndexSections() {
+    index.clear();
+    for (std::size_t i = 1; i < sections.size(); ++i)
+      index.emplace(sections[i].header.folded, i);
+  }
+
+  Section* FindSection(const std::string& section) {
+    auto it = index.find(FoldName(section));
+    return it == index.end() ? nullptr : &sections[it->second];
+  }
+  const Section* FindSection(const std::string& section) const {
+    return const_cast<Content*>(this)->FindSection(section);
   }
   const Line* FindKey(const std::string& section, const std::string& key) const {
-    std::size_t s = FindSection(FoldName(section));
-    if (s == npos) return nullptr;
-    std::string folded = FoldName(key);
-    for (std::size_t i = s + 1, end = SectionEnd(s); i < end; ++i)
-      if (lines[i].kind == LineKind::Key && lines[i].folded == folded) return &lines[i];
+    const Section* s = FindSection(section);
+    if (!s) return nullptr;
+    std::size_t i = s->FindKey(FoldName(key));
+    return i == npos ? nullptr : &s->lines[i];
+  }
+
+  std::string Serialize() const {
+    std::size_t size = 0;
+    for (const Section& s : sections) {
+      size += s.header.text.size() + 2;
+      for (const Line& line : s.lines) size += line.text.size() + 2;
+    }
+    std::string out;
+    out.reserve(size);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+      if (i > 0) {
+        out += sections[i].header.text;
+        out += "\r\n";
+      }
+      for (const Line& line : sections[i].lines) {
+        out += line.text;
+        out += "\r\n";
+      }
+    }
+    return out;
+  }
+
+  // The last line of the file, or null for an empty one.
+  const Line* LastLine() const {
+    for (std::size_t i = sections.size(); i-- > 0;) {
+      if (!sections[i].lines.empty()) return &sections[i].lines.back();
+      if (i > 0) return &sections[i].header;
+    }
     return nullptr;
   }
 };
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
-std::shared_ptr<const IniFile::Content> IniFile::Load() const {
-  std::string bytes;
-  if (!ReadWholeFile(path_, bytes)) {
-    // No file (or no access): everything reads as the default.
-    if (!cache_ || cache_->existed) cache_ = std::make_shared<Content>();
-    return cache_;
-  }
-  // Reading the bytes is cheap; parsing them again is what the cache saves.
-  if (cache_ && cache_->existed && cache_->bytes == bytes) return cache_;
+IniFile::~IniFile() = default;
 
-  auto content = std::make_shared<Content>();
-  content->existed = true;
-  std::string_view rest(bytes);
-  while (!rest.empty()) {
-    std::size_t nl = rest.find('\n');
-    std::string_view raw = rest.substr(0, nl);
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-    content->lines.push_back(ParseLine(raw));
-    if (nl == std::string_view::npos) break;
-    rest.remove_prefix(nl + 1);
+IniFile::Content& IniFile::Loaded() const {
+  if (!content_) {
+    content_ = std::make_unique<Content>();
+    std::string bytes;
+    // No file (or no access): everything reads as the default.
+    bool existed = ReadWholeFile(path_, bytes);
+    content_->Parse(existed ? std::move(bytes) : std::string(), existed);
   }
-  content->bytes = std::move(bytes);
-  cache_ = content;
-  return cache_;
+  return *content_;
 }
 
-bool IniFile::Store(const Content& content) {
+IniFile::Content& IniFile::Current() {
+  Content& content = Loaded();
+  // Inside an update the copy may already hold changes of its own; the file was
+  // looked at by the update's first change.
+  if (updates_ > 0 && pending_) return content;
   std::string bytes;
-  for (const Line& line : content.lines) {
-    bytes += line.text;
-    bytes += "\r\n";
+  bool exists = ReadWholeFile(path_, bytes);
+  if (exists != content.existed || bytes != content.bytes)
+    content.Parse(exists ? std::move(bytes) : std::string(), exists);
+  return content;
+}
+
+bool IniFile::Changed() {
+  if (updates_ > 0) {
+    pending_ = true;
+    return true;
   }
-  cache_.reset();
-  return AtomicWriteFile(path_, bytes);
+  return Store();
+}
+
+bool IniFile::Store() {
+  Content& content = *content_;
+  std::string bytes = content.Serialize();
+  if (!AtomicWriteFile(path_, bytes)) {
+    int code = LastError();
+    // Read what the file still holds rather than what could not be written.
+    content_.reset();
+    SetLastError(code);
+    return false;
+  }
+  content.bytes = std::move(bytes);
+  content.existed = true;
+  return true;
+}
+
+void IniFile::BeginUpdate() {
+  if (updates_++ == 0) pending_ = false;
+}
+
+bool IniFile::EndUpdate() {
+  if (updates_ == 0 || --updates_ > 0) return true;
+  if (!pending_) return true;
+  pending_ = false;
+  return Store();
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  auto content = Load();
-  const Line* line = content->FindKey(section, key);
-  return line ? line->value : def;
+  const Line* line = Loaded().FindKey(section, key);
+  return line ? line->Value() : def;
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-  auto content = Load();
-  const Line* line = content->FindKey(section, key);
+  const Line* line = Loaded().FindKey(section, key);
   int v = 0;
-  return line && ParseInteger(line->value, v) ? v : def;
+  return line && ParseInteger(line->Value(), v) ? v : def;
 }
 
 bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
@@ -230,39 +344,34 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
     SetLastError(EINVAL);
     return false;
   }
-  Content content = *Load();
-  std::string keyText = std::string(Trim(key));
-  Line fresh = ParseLine(keyText + "=" + EncodeValue(value));
-  std::size_t s = content.FindSection(FoldName(section));
-  if (s == npos) {
+  Content& content = Current();
+  const std::string keyText(Trim(key));
+  Content::Section* s = content.FindSection(section);
+  if (!s) {
     // A new section goes at the end, after a blank line.
-    if (!content.lines.empty() && !Trim(content.lines.back().text).empty())
-      content.lines.push_back(ParseLine(""));
-    content.lines.push_back(ParseLine("[" + std::string(Trim(section)) + "]"));
-    content.lines.push_back(std::move(fresh));
-    return Store(content);
+    const Line* last = content.LastLine();
+    if (last && !Trim(last->text).empty()) content.sections.back().lines.push_back(ParseLine(""));
+    Content::Section added;
+    added.header = ParseLine("[" + std::string(Trim(section)) + "]");
+    added.lines.push_back(ParseLine(keyText + "=" + EncodeValue(value)));
+    content.index.emplace(added.header.folded, content.sections.size());
+    content.sections.push_back(std::move(added));
+    return Changed();
   }
-  std::size_t end = content.SectionEnd(s);
-  std::size_t lastKey = s;
-  for (std::size_t i = s + 1; i < end; ++i) {
-    Line& line = content.lines[i];
-    if (line.kind != LineKind::Key) {
-      if (!Trim(line.text).empty()) lastKey = i;
-      continue;
-    }
-    if (line.folded == fresh.folded) {
-      // Keep the name as it was spelt in the file.
-      Line updated = ParseLine(line.name + "=" + EncodeValue(value));
-      if (updated.text == line.text) return true;  // nothing to write
-      line = std::move(updated);
-      return Store(content);
-    }
-    lastKey = i;
+  const std::size_t found = s->FindKey(AnsiLowerCase(keyText));
+  if (found != npos) {
+    Line& line = s->lines[found];
+    // Keep the name as it was spelt in the file.
+    std::string text = line.Name() + "=" + EncodeValue(value);
+    if (text == line.text) return true;  // nothing to write
+    line = ParseLine(text);
+    return Changed();
   }
   // A new key goes after the section's last entry, before any blank lines.
-  content.lines.insert(content.lines.begin() + static_cast<std::ptrdiff_t>(lastKey + 1),
-                       std::move(fresh));
-  return Store(content);
+  std::size_t at = s->lines.size();
+  while (at > 0 && Trim(s->lines[at - 1].text).empty()) --at;
+  s->Insert(at, ParseLine(keyText + "=" + EncodeValue(value)));
+  return Changed();
 }
 
 bool IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -274,66 +383,56 @@ bool IniFile::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-  return Load()->FindSection(FoldName(section)) != npos;
+  return Loaded().FindSection(section) != nullptr;
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
-  return Load()->FindKey(section, key) != nullptr;
+  return Loaded().FindKey(section, key) != nullptr;
 }
 
 std::vector<std::string> IniFile::ReadSections() const {
-  auto content = Load();
+  const Content& content = Loaded();
   std::vector<std::string> names;
-  std::vector<std::string> seen;
-  for (const Line& line : content->lines) {
-    if (line.kind != LineKind::Section) continue;
-    AddFirstOfName(line, seen, names);
+  for (std::size_t i = 1; i < content.sections.size(); ++i) {
+    const Line& header = content.sections[i].header;
+    // A name counts once, in the spelling of its first section.
+    if (content.index.at(header.folded) == i) names.push_back(header.Name());
   }
   return names;
 }
 
 std::vector<std::string> IniFile::ReadSection(const std::string& section) const {
-  auto content = Load();
   std::vector<std::string> names;
-  std::size_t s = content->FindSection(FoldName(section));
-  if (s == npos) return names;
-  std::vector<std::string> seen;
-  for (std::size_t i = s + 1, end = content->SectionEnd(s); i < end; ++i) {
-    const Line& line = content->lines[i];
-    if (line.kind != LineKind::Key) continue;
-    AddFirstOfName(line, seen, names);
+  const Content::Section* s = Loaded().FindSection(section);
+  if (!s) return names;
+  for (std::size_t i = 0; i < s->lines.size(); ++i) {
+    const Line& line = s->lines[i];
+    if (line.kind == LineKind::Key && s->FindKey(line.folded) == i) names.push_back(line.Name());
   }
   return names;
 }
 
 bool IniFile::EraseSection(const std::string& section) {
-  Content content = *Load();
+  Content& content = Current();
   std::string folded = FoldName(section);
-  bool changed = false;
-  for (std::size_t s; (s = content.FindSection(folded)) != npos;) {
-    std::size_t end = content.SectionEnd(s);
-    content.lines.erase(content.lines.begin() + static_cast<std::ptrdiff_t>(s),
-                        content.lines.begin() + static_cast<std::ptrdiff_t>(end));
-    changed = true;
-  }
-  return changed ? Store(content) : true;
+  if (!content.index.count(folded)) return true;
+  std::erase_if(content.sections, [&](const Content::Section& s) {
+    return s.header.kind == LineKind::Section && s.header.folded == folded;
+  });
+  content.IndexSections();
+  return Changed();
 }
 
 bool IniFile::DeleteKey(const std::string& section, const std::string& key) {
-  Content content = *Load();
-  std::size_t s = content.FindSection(FoldName(section));
-  if (s == npos) return true;
+  Content& content = Current();
+  Content::Section* s = content.FindSection(section);
   std::string folded = FoldName(key);
-  bool changed = false;
-  for (std::size_t i = s + 1; i < content.SectionEnd(s);) {
-    if (content.lines[i].kind == LineKind::Key && content.lines[i].folded == folded) {
-      content.lines.erase(content.lines.begin() + static_cast<std::ptrdiff_t>(i));
-      changed = true;
-    } else {
-      ++i;
-    }
-  }
-  return changed ? Store(content) : true;
+  if (!s || s->FindKey(folded) == npos) return true;
+  std::erase_if(s->lines, [&](const Line& line) {
+    return line.kind == LineKind::Key && line.folded == folded;
+  });
+  s->Dropped();
+  return Changed();
 }
 
 }  // namespace platform

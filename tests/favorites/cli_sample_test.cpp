@@ -247,7 +247,8 @@ TEST_F(SampleCli, CopyScheduledFavoritesThenMoveOne) {
       << move.out;
   RunResult after = Cli("find --in http://www.example.co.jp/news/");
   EXPECT_EQ(after.code, 2) << "the folder left the cache";
-  EXPECT_NE(ini.ReadString("Favorite0002", "Date", ""), "");
+  EXPECT_NE(platform::IniFile(settings + "/favorites.dat").ReadString("Favorite0002", "Date", ""),
+            "");
 
   EXPECT_EQ(Cli("copy-favorites").code, 2);
   EXPECT_EQ(Cli("copy-favorites NoSuchFavorite").code, 1);

@@ -46,9 +46,10 @@ TEST_F(IniTest, MissingFileSectionOrKeyGivesTheDefault) {
   EXPECT_FALSE(FileExists(path_));         // and nothing was created
 
   WriteRaw("[Main]\nLeft=5\n");
-  EXPECT_EQ(ini.ReadString("Other", "Left", "d"), "d");
-  EXPECT_EQ(ini.ReadString("Main", "Top", "d"), "d");
-  EXPECT_EQ(ini.ReadInteger("Main", "Left", 0), 5);
+  IniFile later(path_);
+  EXPECT_EQ(later.ReadString("Other", "Left", "d"), "d");
+  EXPECT_EQ(later.ReadString("Main", "Top", "d"), "d");
+  EXPECT_EQ(later.ReadInteger("Main", "Left", 0), 5);
 }
 
 TEST_F(IniTest, ParsingIsCaseInsensitiveTrimmedAndUnquoted) {
@@ -175,8 +176,9 @@ TEST_F(IniTest, ValuesRoundTripExactly) {
   }
   // A line break in a value cannot be stored; it must not create other keys.
   ASSERT_TRUE(ini.WriteString("Values", "title", "line1\r\n[Evil]\r\nx=1"));
-  EXPECT_FALSE(again.SectionExists("Evil"));
-  EXPECT_EQ(again.ReadString("Values", "title", ""), "line1  [Evil]  x=1");
+  IniFile third(path_);
+  EXPECT_FALSE(third.SectionExists("Evil"));
+  EXPECT_EQ(third.ReadString("Values", "title", ""), "line1  [Evil]  x=1");
 }
 
 TEST_F(IniTest, NamesThatWouldBreakTheFileAreRefused) {
@@ -194,15 +196,80 @@ TEST_F(IniTest, NamesThatWouldBreakTheFileAreRefused) {
   EXPECT_EQ(IniFile(path_).ReadString("Sec" + su, "key" + su, ""), "v");
 }
 
-TEST_F(IniTest, SeesChangesMadeByOthers) {
+TEST_F(IniTest, ReadsOnceAndWritesOntoWhatTheFileHoldsNow) {
+  WriteRaw("[S]\nflag=0\n");
   IniFile reader(path_);
+  EXPECT_FALSE(reader.ReadBool("S", "flag", true));
   IniFile writer(path_);
-  for (int i = 0; i < 20; ++i) {
-    ASSERT_TRUE(writer.WriteBool("S", "flag", i % 2 == 0));
-    EXPECT_EQ(reader.ReadBool("S", "flag", i % 2 != 0), i % 2 == 0) << i;
-  }
+  ASSERT_TRUE(writer.WriteBool("S", "flag", true));
+  ASSERT_TRUE(writer.WriteString("Other", "k", "w"));
+  // Reads answer from the copy read first ...
+  EXPECT_FALSE(reader.ReadBool("S", "flag", true));
+  EXPECT_FALSE(reader.SectionExists("Other"));
+  // ... but a write keeps what the other object wrote meanwhile.
+  ASSERT_TRUE(reader.WriteString("S", "mine", "r"));
+  EXPECT_EQ(ReadRaw(), "[S]\r\nflag=1\r\nmine=r\r\n\r\n[Other]\r\nk=w\r\n");
+  EXPECT_TRUE(reader.ReadBool("S", "flag", false));
   DeleteOneFile(path_);
-  EXPECT_EQ(reader.ReadString("S", "flag", "gone"), "gone");
+  EXPECT_EQ(reader.ReadString("Other", "k", "gone"), "w");
+}
+
+TEST_F(IniTest, AnUpdateWritesTheFileOnceAtItsEnd) {
+  WriteRaw("; kept\n[Favorites]\nCount=1\n");
+  IniFile ini(path_);
+  ini.BeginUpdate();
+  ASSERT_TRUE(ini.WriteInteger("Favorites", "Count", 300));
+  for (int i = 1; i <= 300; ++i) {
+    const std::string section = "Favorite" + std::to_string(i);
+    ASSERT_TRUE(ini.WriteString(section, "UrlName", "http://h/" + std::to_string(i) + "/"));
+    ASSERT_TRUE(ini.WriteInteger(section, "Folder", i % 2 + 1));
+  }
+  ini.BeginUpdate();  // nested: only the outer end writes
+  ASSERT_TRUE(ini.DeleteKey("Favorite2", "Folder"));
+  ASSERT_TRUE(ini.EraseSection("Favorite3"));
+  EXPECT_TRUE(ini.EndUpdate());
+  // Nothing reached the disk yet, but reads see the changes.
+  EXPECT_EQ(ReadRaw(), "; kept\n[Favorites]\nCount=1\n");
+  EXPECT_EQ(ini.ReadInteger("Favorite300", "Folder", 0), 1);
+  EXPECT_TRUE(ini.EndUpdate());
+  IniFile again(path_);
+  EXPECT_EQ(again.ReadInteger("Favorites", "Count", 0), 300);
+  EXPECT_EQ(again.ReadString("Favorite1", "UrlName", ""), "http://h/1/");
+  EXPECT_EQ(again.ReadInteger("Favorite1", "Folder", 0), 2);
+  EXPECT_FALSE(again.ValueExists("Favorite2", "Folder"));
+  EXPECT_FALSE(again.SectionExists("Favorite3"));
+  EXPECT_EQ(again.ReadSections().size(), 300u);
+  EXPECT_EQ(ReadRaw().rfind("; kept\r\n[Favorites]\r\nCount=300\r\n\r\n[Favorite1]\r\n", 0), 0u);
+  EXPECT_EQ(ListFolder(dir_), std::vector<std::string>{"screen.dat"});
+
+  // An update that fails to write leaves the object reading the file as it is.
+  IniFile lost(dir_ + "/missing/find.dat");
+  lost.BeginUpdate();
+  ASSERT_TRUE(lost.WriteString("S", "k", "v"));
+  EXPECT_EQ(lost.ReadString("S", "k", "d"), "v");
+  EXPECT_FALSE(lost.EndUpdate());
+  EXPECT_EQ(lost.ReadString("S", "k", "d"), "d");
+}
+
+TEST_F(IniTest, LongSectionsFindTheFirstKeyOfAName) {
+  std::string raw = "[Long]\n";
+  for (int i = 0; i < 40; ++i) raw += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  raw += "K5=second\n\n[Next]\nx=1\n";
+  WriteRaw(raw);
+  IniFile ini(path_);
+  EXPECT_EQ(ini.ReadString("long", "K5", ""), "5");
+  EXPECT_EQ(ini.ReadSection("Long").size(), 40u);
+  ASSERT_TRUE(ini.WriteString("Long", "k39", "changed"));
+  ASSERT_TRUE(ini.WriteString("Long", "k40", "new"));
+  ASSERT_TRUE(ini.DeleteKey("Long", "k5"));  // both lines of the name
+  EXPECT_FALSE(ini.ValueExists("Long", "k5"));
+  EXPECT_EQ(ini.ReadString("Long", "k6", ""), "6");
+  EXPECT_EQ(ini.ReadString("Long", "k39", ""), "changed");
+  const std::string text = ReadRaw();
+  EXPECT_NE(text.find("k38=38\r\nk39=changed\r\nk40=new\r\n\r\n[Next]"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("second"), std::string::npos);
+  EXPECT_EQ(IniFile(path_).ReadSection("Long").size(), 40u);
 }
 
 TEST_F(IniTest, WriteFailsCleanlyWhenTheFolderIsMissing) {
