@@ -186,6 +186,10 @@ struct IniFile::Content {
   std::unordered_map<std::string, std::size_t> index;  // folded name -> first section
   bool existed = false;
   std::string bytes;  // what the file held when last read or written
+  // The section asked for last, as spelt by the caller: a run of keys of one
+  // section skips folding and hashing its name.
+  mutable std::string lastAsked;
+  mutable std::size_t lastIndex = 0;
 
   void Parse(std::string fileBytes, bool fileExisted) {
     sections.clear();
@@ -211,14 +215,19 @@ struct IniFile::Content {
   }
 
   void IndexSections() {
+    lastAsked.clear();
     index.clear();
     for (std::size_t i = 1; i < sections.size(); ++i)
       index.emplace(sections[i].header.folded, i);
   }
 
   Section* FindSection(const std::string& section) {
+    if (!lastAsked.empty() && section == lastAsked) return &sections[lastIndex];
     auto it = index.find(FoldName(section));
-    return it == index.end() ? nullptr : &sections[it->second];
+    if (it == index.end()) return nullptr;
+    lastAsked = section;
+    lastIndex = it->second;
+    return &sections[it->second];
   }
   const Section* FindSection(const std::string& section) const {
     return const_cast<Content*>(this)->FindSection(section);
