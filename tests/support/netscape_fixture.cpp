@@ -196,9 +196,13 @@ NetscapeFixture::NetscapeFixture(const NetscapeGenerateOptions& o) {
     error_ = "cannot create a temporary folder";
     return;
   }
-  Run({"--generate", std::to_string(o.count), "--seed", std::to_string(o.seed), "--body-size",
-       std::to_string(o.bodySize), "--hosts", std::to_string(o.hosts), "--folder-files",
-       std::to_string(o.folderFiles), "--faults", std::to_string(o.faultPercent)});
+  std::vector<std::string> args = {
+      "--generate", std::to_string(o.count),  "--seed",         std::to_string(o.seed),
+      "--body-size", std::to_string(o.bodySize), "--hosts",     std::to_string(o.hosts),
+      "--folder-files", std::to_string(o.folderFiles), "--faults", std::to_string(o.faultPercent),
+      "--long-urls", std::to_string(o.longUrlPercent)};
+  if (o.churn) args.push_back("--churn");
+  Run(args);
 }
 
 void NetscapeFixture::Run(const std::vector<std::string>& args) {

@@ -80,6 +80,8 @@ struct NetscapeGenerateOptions {
   std::size_t hosts = 40;
   std::size_t folderFiles = 10000;
   unsigned faultPercent = 0;
+  unsigned longUrlPercent = 0;  // URLs of 4-6 KB, stored on big-item pages
+  bool churn = false;           // a third deleted again, then as many put again
 };
 
 // One line of the tool's manifest.tsv: what it put into FAT.DB.
@@ -91,7 +93,8 @@ struct NetscapeManifestRow {
   std::uint32_t contentLength = 0;
   std::uint32_t lastModified = 0;
   // "ok" (a reader must deliver it), "version", "missing-body", "bad-length",
-  // "replaced" (a later entry had the same key), "bookkeeping".
+  // "replaced" (a later entry had the same key), "deleted" (deleted again through the
+  // library; its body file stays), "bookkeeping".
   std::string state;
 };
 

@@ -361,6 +361,31 @@ TEST(MakeNetscapeCache, RegistryAndPrefsLeadToFatDb) {
             std::string::npos);
 }
 
+TEST(MakeNetscapeCache, JapaneseInstallFolderAndUserName) {
+  // 表 and ソ end in 0x5C, the byte of a backslash: neither may split a path.
+  NetscapeCacheSpec spec = SmallSpec();
+  spec.profile.installDirectory = "C:\\\x83\x6c\x83\x62\x83\x67\\\x95\x5c";  // C:\ネット\表
+  spec.profile.user = "\x83\x5c\x83\x6a\x81\x5b";                             // ソニー
+  NetscapeFixture fx(spec);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  EXPECT_EQ(fx.fatDbWindowsPath(),
+            "C:\\\x83\x6c\x83\x62\x83\x67\\Users\\\x83\x5c\x83\x6a\x81\x5b\\Cache\\FAT.DB");
+  EXPECT_TRUE(fs::is_regular_file(fx.prefix() + "/drive_c/ネット/表/netscape.exe"));
+  EXPECT_TRUE(fs::is_regular_file(fx.prefix() + "/drive_c/ネット/Users/ソニー/prefs.js"));
+  EXPECT_TRUE(fs::is_regular_file(fx.prefix() + "/drive_c/ネット/Users/ソニー/Cache/FAT.DB"));
+  ExpectLocationFindsFatDb(fx);
+  platform::Registry wine;
+  ASSERT_TRUE(wine.LoadWinePrefix(fx.prefix()));
+  EXPECT_EQ(wine.ReadString(platform::RootKey::CurrentUser,
+                            "Software\\Netscape\\Netscape Navigator\\biff", "CurrentUser"),
+            spec.profile.user);
+  platform::Registry reg;
+  ASSERT_TRUE(reg.LoadRegFile(fx.regFile()));
+  EXPECT_EQ(reg.ReadString(platform::RootKey::CurrentUser,
+                           "Software\\Netscape\\Netscape Navigator\\Main", "Install Directory"),
+            spec.profile.installDirectory);
+}
+
 TEST(MakeNetscapeCache, MissingRegistryValuesLeaveNoPath) {
   NetscapeCacheSpec spec = SmallSpec();
   spec.profile.writeInstallDirectory = false;
@@ -468,6 +493,33 @@ TEST(MakeNetscapeCache, GeneratorIsRepeatableBySeed) {
   auto rows = a.Manifest();
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(FileBytes(a.BodyPath(rows[10].fileName)), FileBytes(b.BodyPath(rows[10].fileName)));
+}
+
+// Insert, delete a third, insert again, all through the library: the dump holds exactly
+// the rows the manifest calls ok, long URLs among them.
+TEST(MakeNetscapeCache, ChurnDeletesAThirdAndPutsAgain) {
+  thtest::NetscapeGenerateOptions options;
+  options.count = 900;
+  options.seed = 4;
+  options.bodySize = 16;
+  options.longUrlPercent = 5;
+  options.churn = true;
+  NetscapeFixture fx(options);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  std::multiset<std::string> ok, deleted;
+  for (const auto& row : fx.Manifest()) {
+    if (row.state == "ok") ok.insert(row.url);
+    if (row.state == "deleted") deleted.insert(row.url);
+  }
+  EXPECT_EQ(deleted.size(), 300u);
+  EXPECT_EQ(ok.size(), 900u);
+  std::vector<std::string> dumped = thtest::DumpFatDbUrls(fx.fatDb());
+  EXPECT_EQ(std::multiset<std::string>(dumped.begin(), dumped.end()), ok);
+  std::size_t again = 0, longUrls = 0;
+  for (const std::string& url : deleted) again += ok.count(url);
+  for (const std::string& url : ok) longUrls += url.size() > 4000;
+  EXPECT_EQ(again, 150u);
+  EXPECT_GT(longUrls, 20u);
 }
 
 TEST(MakeNetscapeCache, ThousandsOfEntriesSpillIntoOverflowPages) {

@@ -72,6 +72,12 @@ struct CacheDescription {
   // Makes the body of an entry that has neither bytes nor a source file, just before it
   // is written; lets the generator keep only one body in memory at a time.
   std::function<void(std::size_t index, const CacheEntry& entry, std::string& body)> makeBody;
+  // Churn, as a browser's cache goes through it: right before the entry at `deleteAt`
+  // is put, the pairs of the entries listed in `deletions` (indexes below `deleteAt`)
+  // are deleted again through the library.  Their body files stay on disk (as after a
+  // crash), so a reader that shows deleted pairs is caught.
+  std::size_t deleteAt = 0;
+  std::vector<std::size_t> deletions;
 };
 
 }  // namespace mnc

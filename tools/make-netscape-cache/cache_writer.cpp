@@ -11,6 +11,7 @@
 
 #include "db185.h"
 #include "description.h"
+#include "platform/codepage.h"
 
 namespace mnc {
 namespace fs = std::filesystem;
@@ -64,9 +65,27 @@ std::string AnsiToUtf8(const std::string& s) {
   return s;  // not valid CP932: leave the bytes as they are
 }
 
+// Paths and names are CP932: 0x5C is also the trail byte of characters such as 表 and
+// ソ, and only a backslash of its own separates or gets escaped.
 std::string StripTrailingBackslash(std::string s) {
-  if (!s.empty() && s.back() == '\\') s.pop_back();
+  if (!s.empty() && s.back() == '\\' && !platform::IsTrailByteAt(s, s.size() - 1)) s.pop_back();
   return s;
+}
+
+// `s` with every backslash of its own (not a trail byte) doubled, and quotes escaped.
+std::string EscapeBackslashesAndQuotes(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (platform::IsLeadByte(c) && i + 1 < s.size()) {
+      out += s[i];
+      out += s[++i];
+      continue;
+    }
+    if (c == '\\' || c == '"') out += '\\';
+    out += s[i];
+  }
+  return out;
 }
 
 const char* ExtensionFor(const std::string& contentType) {
@@ -124,23 +143,10 @@ std::string WineRegString(const std::string& ansi) {
 }
 
 // REGEDIT4 exports are ANSI text; only backslash and quote are escaped.
-std::string Regedit4String(const std::string& ansi) {
-  std::string out;
-  for (char c : ansi) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out;
-}
+std::string Regedit4String(const std::string& ansi) { return EscapeBackslashesAndQuotes(ansi); }
 
-std::string WineKey(const std::string& key) {
-  std::string out;
-  for (char c : key) {
-    out += c;
-    if (c == '\\') out += '\\';
-  }
-  return out;
-}
+// Key names are escaped like strings: separators doubled, non-ASCII as \x and hex.
+std::string WineKey(const std::string& key) { return WineRegString(key); }
 
 std::string ManifestField(const std::string& s) {
   std::string out;
@@ -204,14 +210,7 @@ bool WriteRegistry(const std::vector<RegValue>& values, const WriteOptions& opti
   return true;
 }
 
-std::string PrefsString(const std::string& ansi) {
-  std::string out;
-  for (char c : ansi) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out;
-}
+std::string PrefsString(const std::string& ansi) { return EscapeBackslashesAndQuotes(ansi); }
 
 }  // namespace
 
@@ -268,8 +267,8 @@ std::string WindowsToHostPath(const std::string& outDir, std::string_view window
   std::string rest(windowsPath.substr(2));
   std::size_t pos = 0;
   while (pos <= rest.size()) {
-    std::size_t next = rest.find('\\', pos);
-    if (next == std::string::npos) next = rest.size();
+    std::size_t next = platform::AnsiFind(rest, '\\', pos);
+    if (next == platform::npos) next = rest.size();
     std::string seg = rest.substr(pos, next - pos);
     if (!seg.empty() && seg != ".") host /= AnsiToUtf8(seg);
     pos = next + 1;
@@ -290,8 +289,8 @@ bool InsideFolder(const std::string& folder, const std::string& path) {
 
 std::string ProfileFolderFor(const Profile& profile) {
   std::string install = StripTrailingBackslash(profile.installDirectory);
-  std::size_t slash = install.rfind('\\');
-  if (slash == std::string::npos) return {};
+  std::size_t slash = platform::AnsiFindLast(install, '\\');
+  if (slash == platform::npos) return {};
   return install.substr(0, slash + 1) + "Users\\" + profile.user + "\\";
 }
 
@@ -411,7 +410,23 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
   std::string body;
   std::uint64_t totalBytes = 0;
   std::size_t index = 0;
+  std::map<std::size_t, std::size_t> rowOfEntry;
+  auto deleteListed = [&]() {
+    for (std::size_t d : desc.deletions) {
+      if (d >= desc.entries.size()) continue;
+      std::string key = EncodeKey(desc.entries[d]);
+      auto owner = keyOwner.find(key);
+      if (owner == keyOwner.end() || !rowOfEntry.count(d) || owner->second != rowOfEntry[d]) continue;
+      if (!db.Del(key, error)) return false;
+      std::string& row = rows[owner->second];
+      row = row.substr(0, row.rfind('\t') + 1) + "deleted";
+      keyOwner.erase(owner);
+      --summary.records;
+    }
+    return true;
+  };
   for (const CacheEntry& source : desc.entries) {
+    if (index == desc.deleteAt && !desc.deletions.empty() && !deleteListed()) return false;
     CacheEntry e = source;
     std::size_t myIndex = index++;
     if (e.fileName.empty()) {
@@ -459,10 +474,14 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
       --summary.records;
     }
     keyOwner[key] = rows.size();
+    rowOfEntry[myIndex] = rows.size();
     rows.push_back(ManifestField(e.url) + "\t" + ManifestField(e.fileName) + "\t" +
                    ManifestField(e.contentType) + "\t" + ManifestField(e.charset) + "\t" +
                    std::to_string(length) + "\t" + std::to_string(e.lastModified) + "\t" + state);
   }
+
+  if (desc.deleteAt >= desc.entries.size() && !desc.deletions.empty() && !deleteListed())
+    return false;
 
   // The browser's own bookkeeping records: plain keys, short binary data, no URL layout.
   if (p.bookkeeping) {

@@ -98,6 +98,21 @@ bool HashDb185::Put(std::string_view key, std::string_view data, std::string& er
   return true;
 }
 
+bool HashDb185::Del(std::string_view key, std::string& error) {
+  auto* db = static_cast<DB*>(db_);
+  if (!db) {
+    error = "database not open";
+    return false;
+  }
+  DBT k{const_cast<char*>(key.data()), key.size()};
+  // 1 means the key was not there.
+  if (db->del(db, &k, 0) < 0) {
+    error = ErrnoText("del");
+    return false;
+  }
+  return true;
+}
+
 bool HashDb185::Close(std::string& error) {
   auto* db = static_cast<DB*>(db_);
   if (!db) return true;

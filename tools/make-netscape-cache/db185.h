@@ -22,6 +22,8 @@ class HashDb185 {
   bool Create(const std::string& path, unsigned cacheBytes, std::string& error);
   // Stores one pair; an existing equal key is replaced, as the browser's put did.
   bool Put(std::string_view key, std::string_view data, std::string& error);
+  // Removes the pair of `key`; true also when there was none.
+  bool Del(std::string_view key, std::string& error);
   // Flushes and closes; the file is complete only after this returned true.
   bool Close(std::string& error);
 

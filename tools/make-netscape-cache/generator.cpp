@@ -94,6 +94,14 @@ void BuildGenerated(const GenerateOptions& options, CacheDescription& out) {
         if (kind == 4) url += "?v=" + std::to_string(pick(1000));
       }
     }
+    if (options.longUrlPercent && pick(100) < options.longUrlPercent) {
+      // A long form submitted by GET: 4 to 6 KB of query.
+      std::size_t want = 4096 + pick(2048);
+      url += (url.find('?') == std::string::npos ? "?" : "&");
+      for (std::size_t f = 0; url.size() < want; ++f)
+        url += "f" + std::to_string(f) + "=%93%8C%8B%9E+" + std::to_string(pick(1000000)) + "&";
+      url += "end=" + std::to_string(i);
+    }
     if (!seen.contains(url)) {
       clashes = 0;
     } else if (++clashes < 20) {
@@ -126,6 +134,27 @@ void BuildGenerated(const GenerateOptions& options, CacheDescription& out) {
     }
     shared->urls.push_back(url);
     out.entries.push_back(std::move(e));
+  }
+
+  if (options.churn) {
+    const std::size_t first = out.entries.size();
+    out.deleteAt = first;
+    for (std::size_t i = 1; i < first; i += 3) out.deletions.push_back(i);
+    for (std::size_t j = 0; j < out.deletions.size(); ++j) {
+      CacheEntry e;
+      if (j % 2 == 0) {
+        // The same URL again, fetched later into a new body file.
+        e = out.entries[out.deletions[j]];
+        e.lastModified += 86400;
+        e.fileName.clear();
+      } else {
+        e.url = "http://churn.example.com/new/" + std::to_string(j) + ".html";
+        e.contentType = "text/html";
+        e.lastModified = 946684800u + static_cast<std::uint32_t>(pick(365u * 86400));
+      }
+      shared->urls.push_back(e.url);
+      out.entries.push_back(std::move(e));
+    }
   }
 
   std::size_t bodySize = options.bodySize;

@@ -18,7 +18,8 @@ namespace {
 const char kUsage[] =
     "usage: make-netscape-cache DESCRIPTION OUT_DIR [--reg-file FILE]\n"
     "       make-netscape-cache --generate N [--seed S] [--body-size B] [--hosts H]\n"
-    "                           [--folder-files F] [--faults PERCENT] OUT_DIR [--reg-file FILE]\n"
+    "                           [--folder-files F] [--faults PERCENT] [--long-urls PERCENT]\n"
+    "                           [--churn] OUT_DIR [--reg-file FILE]\n"
     "Writes OUT_DIR/user.reg, system.reg, dosdevices/, drive_*/ (profile, prefs.js,\n"
     "bookmark.htm, cache folder with FAT.DB and bodies) and manifest.tsv.\n";
 
@@ -69,6 +70,11 @@ int main(int argc, char** argv) {
     } else if (a == "--faults") {
       number(100, v);
       gen.faultPercent = static_cast<unsigned>(v);
+    } else if (a == "--long-urls") {
+      number(100, v);
+      gen.longUrlPercent = static_cast<unsigned>(v);
+    } else if (a == "--churn") {
+      gen.churn = true;
     } else if (a.size() > 1 && a[0] == '-') {
       std::fprintf(stderr, "make-netscape-cache: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
