@@ -187,12 +187,17 @@ TEST(FatDbWalker, LyingLengthsMakeOnlyTheirItemUnusable) {
   Page p;
   p.Add(EncodeKey("http://ok/first"), EncodeItem(Body("A")));
 
-  // File name length 10001: reported once, item dropped.
+  // File name lengths 10001 and 20000: dropped, told once for the walk with the count.
   std::string huge = EncodeItem(Body("B"));
   std::string len;
   Append32(len, 10001);
   huge.replace(29, 4, len);
   p.Add(EncodeKey("http://bad/huge"), huge);
+  std::string huge2 = EncodeItem(Body("G"));
+  std::string len2;
+  Append32(len2, 20000);
+  huge2.replace(29, 4, len2);
+  p.Add(EncodeKey("http://bad/huge2"), huge2);
 
   // Negative length: dropped without a word.
   std::string negative = EncodeItem(Body("C"));
@@ -219,7 +224,9 @@ TEST(FatDbWalker, LyingLengthsMakeOnlyTheirItemUnusable) {
   EXPECT_EQ(Urls(File({p.Build()}), &notifier),
             (std::vector<std::string>{"http://ok/last", "http://ok/first"}));
   ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(platform::AnsiToUtf8(notifier.messages[0]), "とてつもなく大きい文字列[10001]");
+  // The walk goes from the last pair to the first: 20000 is met first.
+  EXPECT_EQ(platform::AnsiToUtf8(notifier.messages[0]),
+            "とてつもなく大きい文字列[20000] (2 件のレコードを読み飛ばしました)");
 }
 
 TEST(FatDbWalker, ItemsRunningPastThePageEnd) {
