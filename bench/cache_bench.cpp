@@ -109,6 +109,19 @@ int main(int argc, char** argv) {
   }
   std::string fatDb = temporary ? FindLine(log, "fat_db") : "";
   std::string fatDbWindows = temporary ? FindLine(log, "fat_db_windows") : "";
+  if (!temporary) {
+    // A prefix written earlier: its manifest names FAT.DB by its Windows path.
+    platform::SetWinePrefix(prefix);
+    std::string manifest;
+    if (platform::ReadWholeFile(prefix + "/manifest.tsv", manifest)) {
+      std::size_t at = manifest.find("# fat.db\t");
+      if (at != std::string::npos) {
+        at += 9;
+        fatDbWindows = manifest.substr(at, manifest.find('\n', at) - at);
+        fatDb = platform::HostPath(fatDbWindows);
+      }
+    }
+  }
   if (fatDb.empty()) {
     std::fprintf(stderr, "cache_bench: no FAT.DB path (give a generated prefix's tool output)\n");
     return 1;
