@@ -446,7 +446,7 @@ bool TFatDbWalker::NextPage() {
     if (page_ >= bytes_.size()) return false;
     if (kinds_.empty()) return true;
     std::uint8_t kind = kinds_[page_ / kFatDbPageSize];
-    if (kind == kPairsPage) return true;
+    if (kind == kPairsPage || kind == kBigItemPage) return true;
   }
 }
 

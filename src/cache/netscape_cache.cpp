@@ -97,7 +97,9 @@ bool TNetscapeCache::BodyExists(const std::string& fileName, const std::string& 
   std::string folder = fileName.substr(0, split);
   auto listing = listings_.find(folder);
   if (listing == listings_.end()) {
-    std::vector<std::string> names = platform::ListFolder(bodyPath.substr(0, bodyPath.size() - (fileName.size() - split)));
+    // Files only: a body name that names a folder is no body.
+    std::vector<std::string> names =
+        platform::ListFolder(bodyPath.substr(0, bodyPath.size() - (fileName.size() - split)), true);
     listing = listings_.emplace(folder, std::unordered_set<std::string>(names.begin(), names.end())).first;
   }
   if (listing->second.count(fileName.substr(split))) return true;

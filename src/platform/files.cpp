@@ -487,7 +487,7 @@ void DeleteTreeSilent(const std::string& path) {
       32, FTW_DEPTH | FTW_PHYS);
 }
 
-std::vector<std::string> ListFolder(const std::string& path) {
+std::vector<std::string> ListFolder(const std::string& path, bool filesOnly) {
   std::vector<std::string> names;
   DirPtr d(opendir(HostPath(path).c_str()));
   if (!d) {
@@ -497,6 +497,12 @@ std::vector<std::string> ListFolder(const std::string& path) {
   while (dirent* e = readdir(d.get())) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
+    if (filesOnly && e->d_type != DT_REG) {
+      // Links and file systems that leave the type open need a look at the entry.
+      struct stat st;
+      if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN) continue;
+      if (fstatat(dirfd(d.get()), e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
+    }
     names.push_back(Utf8ToAnsi(name));
   }
   return names;

@@ -128,8 +128,9 @@ bool CopyFileReplace(const std::string& from, const std::string& to);
 bool DeleteOneFile(const std::string& path);
 // Removes a folder and everything below it; reports nothing.
 void DeleteTreeSilent(const std::string& path);
-// Names (not full paths) of the entries of a folder.
-std::vector<std::string> ListFolder(const std::string& path);
+// Names (not full paths) of the entries of a folder; with `filesOnly`, of the files
+// (links followed) and not the folders.
+std::vector<std::string> ListFolder(const std::string& path, bool filesOnly = false);
 
 // The user's temporary folder, ending in the separator.
 std::string TempFolder();

@@ -228,4 +228,106 @@ TEST_F(DamagedFatDb, LengthWordsOverwrittenInPlace) {
   EXPECT_NE(text.find("[123456] (" + std::to_string(huge) + " "), std::string::npos) << text;
 }
 
+// Records too big for a page, on chains of overflow pages that a damaged file breaks:
+// a loop, a link past the end, a piece whose offset lies.  Only the broken record goes,
+// without a message, and the walk ends.
+TEST(DamagedBigItems, BrokenChainsDropTheirRecordOnly) {
+  thtest::NetscapeGenerateOptions gen;
+  gen.count = 600;
+  gen.seed = 21;
+  gen.bodySize = 16;
+  gen.longUrlPercent = 5;
+  thtest::NetscapeFixture fx(gen);
+  ASSERT_TRUE(fx.ok()) << fx.error();
+  const std::string original = Slurp(fx.fatDb());
+  const HashHeader h = ReadHashHeader(original);
+  Delivered all = ReadAll(fx.fatDb());
+  ASSERT_EQ(all, ExpectedFromDump(fx, fx.fatDb()));
+
+  // The first page of each big record, and the page its first link leads to.
+  auto le16 = [](const std::string& b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      static_cast<unsigned char>(b[at + 1]) << 8);
+  };
+  auto pageOf = [&](std::uint16_t address) {
+    std::uint32_t split = address >> 11;
+    std::uint64_t bucket = (1u << split) - 1;
+    std::uint32_t spare = 0;
+    for (std::uint32_t i = 0, limit = 1; limit < bucket + 1; limit <<= 1, ++i) spare = h.spares[i];
+    return (bucket + 1 + spare + (address & 0x7FF)) * kFatDbPageSize;
+  };
+  struct Big {
+    std::pair<std::string, std::string> record;
+    std::size_t first = 0;
+  };
+  std::vector<Big> bigs;
+  {
+    TFatDbWalker walker(original);
+    TCacheObject obj;
+    while (walker.NextItem(obj)) {
+      if (obj.Url.size() > 4000) bigs.push_back({{obj.Url, obj.FileName}, walker.PageOffset()});
+    }
+  }
+  ASSERT_GE(bigs.size(), 3u);
+
+  std::string path = fx.cacheFolder() + "/DAMAGED.DB";
+  auto readDamaged = [&](const std::string& bytes, const Big& broken, std::size_t which) {
+    ASSERT_TRUE(platform::AtomicWriteFile(path, bytes));
+    CountingNotifier notifier;
+    Delivered got = ReadAll(path, &notifier);
+    Delivered want = all;
+    want.erase(want.find(broken.record));
+    EXPECT_TRUE(got == want) << "case " << which;
+    for (const auto& g : got) {
+      if (!want.count(g)) ADD_FAILURE() << which << " extra " << g.first.substr(0, 80);
+    }
+    for (const auto& w : want) {
+      if (!got.count(w)) ADD_FAILURE() << which << " missing " << w.first.substr(0, 80);
+    }
+    EXPECT_EQ(notifier.count, 0);
+  };
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Big& big = bigs[i];
+    std::string bytes = original;
+    std::uint16_t count = le16(bytes, big.first);
+    ASSERT_GE(count, 4u);
+    std::uint16_t link = le16(bytes, big.first + 2 * (count - 1));
+    std::size_t second = pageOf(link);
+    ASSERT_LT(second, bytes.size());
+    switch (i) {
+      case 0: {
+        // The first page links to itself: its own address is the link word of the
+        // page before it in the bucket's chain.
+        std::uint16_t self = 0;
+        for (std::size_t p = kFatDbPageSize; p + kFatDbPageSize <= bytes.size(); p += kFatDbPageSize) {
+          std::uint16_t n = le16(bytes, p);
+          if (n >= 2 && n < 2047 && le16(bytes, p + 2 * n) == 0 &&
+              pageOf(le16(bytes, p + 2 * (n - 1))) == big.first)
+            self = le16(bytes, p + 2 * (n - 1));
+        }
+        ASSERT_NE(self, 0u);
+        std::size_t at = big.first + 2 * (count - 1);
+        bytes[at] = static_cast<char>(self & 0xFF);
+        bytes[at + 1] = static_cast<char>(self >> 8);
+        break;
+      }
+      case 1: {
+        // A link to a page past the end of the file.
+        std::uint16_t far = static_cast<std::uint16_t>((h.ovflPoint << 11) | 0x7FF);
+        std::size_t at = big.first + 2 * (count - 1);
+        bytes[at] = static_cast<char>(far & 0xFF);
+        bytes[at + 1] = static_cast<char>(far >> 8);
+        break;
+      }
+      default: {
+        // The piece's offset points into the offset table.
+        bytes[big.first + 2] = 2;
+        bytes[big.first + 3] = 0;
+        break;
+      }
+    }
+    readDamaged(bytes, big, i);
+  }
+}
+
 }  // namespace

@@ -86,13 +86,15 @@ TEST(NetscapeCache, LargeCacheMatchesTheLibrarysDump) {
   EXPECT_EQ(cache.GetCount(), static_cast<int>(expected.size()));
 }
 
-// A cache that went through deletes and puts again: exactly the pairs the hash holds
-// come out, never a pair from a page the hash does not reach.
-TEST(NetscapeCache, ChurnedCacheMatchesTheLibrarysDump) {
+// A cache that went through deletes and puts again, with URLs long enough to be stored
+// on big-item pages: exactly the pairs the hash holds come out, big ones included, and
+// never a pair from a page the hash does not reach.
+TEST(NetscapeCache, ChurnedCacheWithLongUrlsMatchesTheLibrarysDump) {
   thtest::NetscapeGenerateOptions gen;
   gen.count = 6000;
   gen.seed = 3;
   gen.bodySize = 16;
+  gen.longUrlPercent = 2;
   gen.churn = true;
   NetscapeFixture fx(gen);
   ASSERT_TRUE(fx.ok()) << fx.error();
@@ -108,6 +110,9 @@ TEST(NetscapeCache, ChurnedCacheMatchesTheLibrarysDump) {
   EXPECT_GT(deleted, 1900u);
 
   Delivered expected = ExpectedFromDump(fx, fx.fatDb());
+  std::size_t longUrls = 0;
+  for (const auto& e : expected) longUrls += e.first.size() > 4000;
+  EXPECT_GT(longUrls, 50u);
   Delivered got = ReadAll(fx.fatDb());
   EXPECT_EQ(got.size(), expected.size());
   EXPECT_TRUE(got == expected);
@@ -131,12 +136,12 @@ TEST(NetscapeCache, ChurnedCacheMatchesTheLibrarysDump) {
   EXPECT_TRUE(ReadAll(stale) == expected);
 
   // With the header spoilt the reader can only walk every page in file order: the
-  // copies come out twice.
+  // copies come out twice and the big items not at all.
   bytes[0] = static_cast<char>(bytes[0] ^ 0x40);
   ASSERT_TRUE(platform::AtomicWriteFile(stale, bytes));
   EXPECT_FALSE(TFatDbWalker(bytes).FollowsBuckets());
   Delivered fallback = ReadAll(stale);
-  EXPECT_GT(fallback.size(), expected.size());
+  EXPECT_GT(fallback.size() + longUrls, expected.size());
   std::size_t twice = 0;
   for (auto it = fallback.begin(); it != fallback.end(); it = fallback.upper_bound(*it))
     twice += fallback.count(*it) > 1;
@@ -179,6 +184,10 @@ TEST_F(DescribedCache, DeliversExactlyTheUsableRecords) {
   spec.entries.push_back(emptyUrl);
   NetscapeEntry wysiwyg = Entry("wysiwyg://3/http://www.example.co.jp/", "M000000B.html");
   spec.entries.push_back(wysiwyg);
+  // A body name that names a folder (0A holds the image above) is no body.
+  NetscapeEntry folder = Entry("http://www.example.co.jp/folder-body", "0A");
+  folder.missingBody = true;
+  spec.entries.push_back(folder);
   NetscapeFixture fx(spec);
   ASSERT_TRUE(fx.ok()) << fx.error();
 
