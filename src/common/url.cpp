@@ -272,7 +272,8 @@ std::string UrlDecodeText(std::string_view text) {
   } else if (IsValidShiftJis(bytes)) {
     return bytes;
   }
-  return std::string(text);
+  // Left as written, but never with a zero byte (an escape may have swallowed one).
+  return std::string(text.substr(0, text.find('\0')));
 }
 
 TUrlParts SplitUrlRaw(std::string_view url) {

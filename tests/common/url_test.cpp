@@ -102,7 +102,7 @@ TEST(UrlDecodeText, TextWithoutPercentPassesThrough) {
 // hold, else Shift_JIS as old Japanese servers escaped it, else they stay as written.
 TEST(UrlDecodeText, EscapesReadInTheEncodingTheyForm) {
   const struct {
-    const char* in;
+    std::string in;
     std::string out;
   } rows[] = {
       {"%D1%91", "\x84\x76"},                   // U+0451 through the converter
@@ -121,6 +121,7 @@ TEST(UrlDecodeText, EscapesReadInTheEncodingTheyForm) {
       {"a%E3%81", "a\xE3\x81"},                 // cut UTF-8 that is a Shift_JIS pair
       {"a%81", "a%81"},                         // half a pair
       {"x%00y%93%FA", "x"},                     // a zero byte still ends the text
+      {std::string("%E\0" "3%80", 6), "%E"},  // ... also inside an escape kept as is
   };
   for (const auto& r : rows) EXPECT_EQ(UrlDecodeText(r.in), r.out) << r.in;
 }
