@@ -57,7 +57,7 @@ class MainWindowTest : public ::testing::Test {
 
   static QStringList Column(const TfrmMain& w, int column) {
     QStringList texts;
-    const ui::CacheListModel* m = w.lvwCache->Model();
+    const ui::CacheListModel* m = w.Ui().lvwCache->Model();
     for (int row = 0; row < m->Count(); ++row) texts << m->Item(row).text[column];
     return texts;
   }
@@ -71,7 +71,7 @@ class MainWindowTest : public ::testing::Test {
   static bool Select(TfrmMain& w, const std::string& url) {
     QTreeWidgetItem* item = w.TreePane()->FindTreeNode(url);
     if (!item) return false;
-    w.tvwCache->setCurrentItem(item);
+    w.Ui().tvwCache->setCurrentItem(item);
     return true;
   }
 
@@ -84,69 +84,70 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsUsesTheDefaults) {
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Tollhaven for Netscape"));
   EXPECT_EQ(ui::ApplicationTitle(), QStringLiteral("Tollhaven for Netscape"));
   EXPECT_EQ(w->size(), QSize(963, 313));
-  EXPECT_TRUE(w->tbrCommand->isVisible());
+  EXPECT_TRUE(w->Ui().tbrCommand->isVisible());
   EXPECT_TRUE(w->statusBar()->isVisible());
-  EXPECT_TRUE(w->mnuViewToolBar->isChecked());
-  EXPECT_TRUE(w->mnuViewStatusBar->isChecked());
+  EXPECT_TRUE(w->Actions().mnuViewToolBar->isChecked());
+  EXPECT_TRUE(w->Actions().mnuViewStatusBar->isChecked());
   // One third of the client height and width (the splitter may trim a pixel or two).
-  EXPECT_NEAR(w->lvwFavorites->height(), w->height() / 3, 3);
-  EXPECT_NEAR(w->pnlTreeView->width(), w->width() / 3, 3);
-  for (int c = 0; c < 6; ++c) EXPECT_EQ(w->lvwCache->ColumnWidth(c), 100) << c;
-  for (int c = 0; c < 3; ++c) EXPECT_EQ(w->lvwFavorites->columnWidth(c), 100) << c;
+  EXPECT_NEAR(w->Ui().lvwFavorites->height(), w->height() / 3, 3);
+  EXPECT_NEAR(w->Ui().pnlTreeView->width(), w->width() / 3, 3);
+  for (int c = 0; c < 6; ++c) EXPECT_EQ(w->Ui().lvwCache->ColumnWidth(c), 100) << c;
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(w->Ui().lvwFavorites->columnWidth(c), 100) << c;
   EXPECT_EQ(w->ListPane()->SortType(), ui::stName);
   EXPECT_EQ(w->ListPane()->SortOrder(), 0);
-  EXPECT_EQ(w->lvwCache->ViewStyle(), ui::TViewStyle::Report);
-  EXPECT_TRUE(w->actListDetailIcon->isChecked());
-  EXPECT_FALSE(w->actListLineUp->isEnabled());
-  EXPECT_TRUE(w->mnuRefreshAtWakeup->isChecked());
-  EXPECT_TRUE(w->mnuEnableScheme->isChecked());
-  EXPECT_EQ(w->FSchemeLevel, 1);
+  EXPECT_EQ(w->Ui().lvwCache->ViewStyle(), ui::TViewStyle::Report);
+  EXPECT_TRUE(w->Actions().actListDetailIcon->isChecked());
+  EXPECT_FALSE(w->Actions().actListLineUp->isEnabled());
+  EXPECT_TRUE(w->Actions().mnuRefreshAtWakeup->isChecked());
+  EXPECT_TRUE(w->Actions().mnuEnableScheme->isChecked());
+  EXPECT_EQ(w->SchemeLevel(), 1);
   // Refreshed at start: the schemes are there and the root is selected.
   QTreeWidgetItem* root = w->TreePane()->RootItem();
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->text(0), QStringLiteral("Web Cache"));
   EXPECT_EQ(ChildTexts(root), (QStringList{"ftp:", "http:"}));
-  EXPECT_EQ(w->tvwCache->currentItem(), root);
-  EXPECT_EQ(w->txtFolder->text(), QStringLiteral(" 開いているフォルダ: Web Cache"));
-  EXPECT_EQ(w->pnlStatus0->text(), QStringLiteral("2 個のオブジェクト"));
-  EXPECT_FALSE(w->ProgressBar->isVisible());
+  EXPECT_EQ(w->Ui().tvwCache->currentItem(), root);
+  EXPECT_EQ(w->Ui().txtFolder->text(), QStringLiteral(" 開いているフォルダ: Web Cache"));
+  EXPECT_EQ(w->Ui().pnlStatus0->text(), QStringLiteral("2 個のオブジェクト"));
+  EXPECT_FALSE(w->Ui().ProgressBar->isVisible());
   EXPECT_TRUE(w->isEnabled());
 }
 
 TEST_F(MainWindowTest, MenusActionsAndShortcutsAreInPlace) {
   auto w = MakeWindow(false);
   QStringList menuButtons;
-  for (QAction* a : w->tbrMenu->actions())
-    if (auto* b = w->tbrMenu->widgetForAction(a)) menuButtons << b->property("text").toString();
+  for (QAction* a : w->Ui().tbrMenu->actions())
+    if (auto* b = w->Ui().tbrMenu->widgetForAction(a)) menuButtons << b->property("text").toString();
   EXPECT_EQ(menuButtons, (QStringList{"ファイル(&F)", "編集(&E)", "表示(&V)", "お気に入り(&A)",
                                       "ツール(&T)", "オプション(&O)", "ヘルプ(&H)"}));
-  EXPECT_EQ(w->actCacheRefresh->shortcut(), QKeySequence(Qt::Key_F5));
-  EXPECT_EQ(w->actFileDelete->shortcut(), QKeySequence(Qt::Key_Delete));
-  EXPECT_EQ(w->actFileCopy->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
-  EXPECT_EQ(w->actListSelectAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-  EXPECT_EQ(w->actCacheFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
-  EXPECT_EQ(w->actFavoritesUpdate->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
+  EXPECT_EQ(w->Actions().actCacheRefresh->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_EQ(w->Actions().actFileDelete->shortcut(), QKeySequence(Qt::Key_Delete));
+  EXPECT_EQ(w->Actions().actFileCopy->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+  EXPECT_EQ(w->Actions().actListSelectAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+  EXPECT_EQ(w->Actions().actCacheFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+  EXPECT_EQ(w->Actions().actFavoritesUpdate->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
   // Shortcuts live on the window itself, since no menu bar carries them.
-  EXPECT_TRUE(w->actions().contains(w->actCacheRefresh));
-  EXPECT_EQ(w->actCacheRefresh->property("category").toString(), QStringLiteral("Cache操作"));
-  EXPECT_EQ(w->actFileDelete->property("category").toString(), QStringLiteral("ﾌｧｲﾙ操作"));
-  EXPECT_EQ(w->actFavoritesImport->text(), QStringLiteral("インポート(&I)..."));
+  EXPECT_TRUE(w->actions().contains(w->Actions().actCacheRefresh));
+  EXPECT_EQ(w->Actions().actCacheRefresh->property("category").toString(), QStringLiteral("Cache操作"));
+  EXPECT_EQ(w->Actions().actFileDelete->property("category").toString(), QStringLiteral("ﾌｧｲﾙ操作"));
+  EXPECT_EQ(w->Actions().actFavoritesImport->text(), QStringLiteral("インポート(&I)..."));
   // Tool-bar buttons take their caption as hint.
-  EXPECT_EQ(w->actCacheRefresh2->toolTip(), QStringLiteral("最新の情報に更新"));
+  EXPECT_EQ(w->Actions().actCacheRefresh2->toolTip(), QStringLiteral("最新の情報に更新"));
   // Commands of later work are there but cannot be run yet.
-  EXPECT_FALSE(w->HasHandler(w->actFileCopyToFolder));
+  EXPECT_FALSE(w->HasHandler(w->Actions().actFileCopy));
+  EXPECT_TRUE(w->HasHandler(w->Actions().actFileCopyToFolder));
   w->tvwCacheEnter();
-  EXPECT_FALSE(w->actFileDelete->isEnabled());
-  EXPECT_EQ(w->ActionList1.size(), 37u);
+  EXPECT_FALSE(w->Actions().actFileCopy->isEnabled());
+  EXPECT_EQ(w->Actions().ActionList1.size(), 37u);
   // Once a command gets its handler the enabling rules apply to it.
-  int deletes = 0;
-  w->SetActionHandler(w->actFileDelete, [&deletes] { ++deletes; });
-  w->lvwCacheSelectItem();  // nothing selected: delete is off
-  EXPECT_FALSE(w->actFileDelete->isEnabled());
+  int copies = 0;
+  w->SetActionHandler(w->Actions().actFileCopy, [&copies] { ++copies; });
+  w->lvwCacheSelectItem();  // nothing selected: copy is off
+  EXPECT_FALSE(w->Actions().actFileCopy->isEnabled());
   w->tvwCacheEnter();
-  EXPECT_TRUE(w->actFileDelete->isEnabled());
-  w->actFileDelete->trigger();
-  EXPECT_EQ(deletes, 1);
+  EXPECT_TRUE(w->Actions().actFileCopy->isEnabled());
+  w->Actions().actFileCopy->trigger();
+  EXPECT_EQ(copies, 1);
 }
 
 TEST_F(MainWindowTest, SettingsSurviveCloseAndRestart) {
@@ -154,13 +155,13 @@ TEST_F(MainWindowTest, SettingsSurviveCloseAndRestart) {
     auto w = MakeWindow();
     w->move(40, 30);
     w->resize(800, 500);
-    w->lvwCache->SetColumnWidth(2, 333);
-    w->lvwFavorites->setColumnWidth(1, 222);
-    w->actListSmallIcon->trigger();
+    w->Ui().lvwCache->SetColumnWidth(2, 333);
+    w->Ui().lvwFavorites->setColumnWidth(1, 222);
+    w->Actions().actListSmallIcon->trigger();
     w->lvwCacheColumnClick(3);  // size, ascending
     w->lvwCacheColumnClick(3);  // size, descending
-    w->mnuViewToolBar->trigger();
-    w->mnuRefreshAtWakeup->trigger();
+    w->Actions().mnuViewToolBar->trigger();
+    w->Actions().mnuRefreshAtWakeup->trigger();
     w->close();
   }
   platform::IniFile ini(settings_.File("screen.dat"));
@@ -188,25 +189,25 @@ TEST_F(MainWindowTest, SettingsSurviveCloseAndRestart) {
 
   auto again = MakeWindow();
   EXPECT_EQ(again->size(), QSize(800, 500));
-  EXPECT_FALSE(again->tbrCommand->isVisible());
-  EXPECT_FALSE(again->mnuViewToolBar->isChecked());
-  EXPECT_EQ(again->lvwCache->ColumnWidth(2), 333);
-  EXPECT_EQ(again->lvwFavorites->columnWidth(1), 222);
-  EXPECT_EQ(again->lvwCache->ViewStyle(), ui::TViewStyle::SmallIcon);
-  EXPECT_TRUE(again->actListSmallIcon->isChecked());
-  EXPECT_TRUE(again->actListLineUp->isEnabled());
+  EXPECT_FALSE(again->Ui().tbrCommand->isVisible());
+  EXPECT_FALSE(again->Actions().mnuViewToolBar->isChecked());
+  EXPECT_EQ(again->Ui().lvwCache->ColumnWidth(2), 333);
+  EXPECT_EQ(again->Ui().lvwFavorites->columnWidth(1), 222);
+  EXPECT_EQ(again->Ui().lvwCache->ViewStyle(), ui::TViewStyle::SmallIcon);
+  EXPECT_TRUE(again->Actions().actListSmallIcon->isChecked());
+  EXPECT_TRUE(again->Actions().actListLineUp->isEnabled());
   EXPECT_EQ(again->ListPane()->SortType(), ui::stSize);
   EXPECT_EQ(again->ListPane()->SortOrder(), 1);
-  EXPECT_FALSE(again->mnuRefreshAtWakeup->isChecked());
+  EXPECT_FALSE(again->Actions().mnuRefreshAtWakeup->isChecked());
 }
 
 TEST_F(MainWindowTest, UnknownViewStyleKeepsTheDetailsView) {
   WriteSettings("[Cache]\r\nViewStyle=7\r\nSortType=9\r\n");
   auto w = MakeWindow();
-  EXPECT_EQ(w->lvwCache->ViewStyle(), ui::TViewStyle::Report);
-  EXPECT_TRUE(w->actListDetailIcon->isChecked());
+  EXPECT_EQ(w->Ui().lvwCache->ViewStyle(), ui::TViewStyle::Report);
+  EXPECT_TRUE(w->Actions().actListDetailIcon->isChecked());
   // An unknown sort key sorts nothing but loses nothing either.
-  EXPECT_EQ(w->lvwCache->Model()->Count(), 2);
+  EXPECT_EQ(w->Ui().lvwCache->Model()->Count(), 2);
 }
 
 TEST_F(MainWindowTest, WithoutRefreshAtStartOnlyTheRootShowsUntilF5) {
@@ -214,13 +215,13 @@ TEST_F(MainWindowTest, WithoutRefreshAtStartOnlyTheRootShowsUntilF5) {
   auto w = MakeWindow();
   QTreeWidgetItem* root = w->TreePane()->RootItem();
   ASSERT_NE(root, nullptr);
-  EXPECT_EQ(w->tvwCache->topLevelItemCount(), 1);
+  EXPECT_EQ(w->Ui().tvwCache->topLevelItemCount(), 1);
   EXPECT_EQ(root->childCount(), 0);
-  EXPECT_EQ(w->lvwCache->Model()->Count(), 0);
-  w->actCacheRefresh->trigger();
+  EXPECT_EQ(w->Ui().lvwCache->Model()->Count(), 0);
+  w->Actions().actCacheRefresh->trigger();
   root = w->TreePane()->RootItem();
   EXPECT_EQ(ChildTexts(root), (QStringList{"ftp:", "http:"}));
-  EXPECT_EQ(w->lvwCache->Model()->Count(), 2);
+  EXPECT_EQ(w->Ui().lvwCache->Model()->Count(), 2);
 }
 
 TEST_F(MainWindowTest, TreeShowsSchemesHostsAndFoldersAndReselectsAfterRefresh) {
@@ -235,28 +236,28 @@ TEST_F(MainWindowTest, TreeShowsSchemesHostsAndFoldersAndReselectsAfterRefresh) 
   EXPECT_EQ(w->TreePane()->GetNodeUrl(docs), "http://www.example.com/docs/");
 
   ASSERT_TRUE(Select(*w, "http://www.example.com/docs/api/"));
-  w->actCacheRefresh->trigger();
+  w->Actions().actCacheRefresh->trigger();
   EXPECT_EQ(w->TreePane()->GetSelectedUrl(), "http://www.example.com/docs/api/");
-  EXPECT_EQ(w->txtFolder->text(), QStringLiteral(" 開いているフォルダ: api"));
+  EXPECT_EQ(w->Ui().txtFolder->text(), QStringLiteral(" 開いているフォルダ: api"));
 
   // Without schemes the hosts come first, and a refresh follows the switch at once;
   // the old selection no longer exists, so the root is selected.
-  w->mnuEnableScheme->trigger();
-  EXPECT_EQ(w->FSchemeLevel, 0);
+  w->Actions().mnuEnableScheme->trigger();
+  EXPECT_EQ(w->SchemeLevel(), 0);
   root = w->TreePane()->RootItem();
   EXPECT_EQ(ChildTexts(root),
             (QStringList{"ftp.example.net", "news.example.org", "www.example.com"}));
-  EXPECT_EQ(w->tvwCache->currentItem(), root);
+  EXPECT_EQ(w->Ui().tvwCache->currentItem(), root);
   QTreeWidgetItem* api = w->TreePane()->FindTreeNode("www.example.com/docs/api/");
   ASSERT_NE(api, nullptr);
   EXPECT_EQ(w->TreePane()->GetNodeUrl(api), "www.example.com/docs/api/");
 
   // Up one level from a host reaches the root.
   ASSERT_TRUE(Select(*w, "www.example.com/"));
-  w->actTreeUpLevel->trigger();
-  EXPECT_EQ(w->tvwCache->currentItem(), root);
-  w->actTreeUpLevel->trigger();  // the root has no parent: nothing happens
-  EXPECT_EQ(w->tvwCache->currentItem(), root);
+  w->Actions().actTreeUpLevel->trigger();
+  EXPECT_EQ(w->Ui().tvwCache->currentItem(), root);
+  w->Actions().actTreeUpLevel->trigger();  // the root has no parent: nothing happens
+  EXPECT_EQ(w->Ui().tvwCache->currentItem(), root);
 }
 
 TEST_F(MainWindowTest, ListShowsSixColumnsForAFolder) {
@@ -283,24 +284,24 @@ TEST_F(MainWindowTest, ListShowsSixColumnsForAFolder) {
   EXPECT_EQ(dates[2], QStringLiteral("2001/01/03 9:00"));
   EXPECT_EQ(dates[0], QStringLiteral("2001/01/06 9:00"));
   // Status: four objects, the files' total size.
-  EXPECT_EQ(w->pnlStatus0->text(), QStringLiteral("4 個のオブジェクト"));
-  EXPECT_EQ(w->FTotalSize, 1559u + 2048u + 6u);
+  EXPECT_EQ(w->Ui().pnlStatus0->text(), QStringLiteral("4 個のオブジェクト"));
+  EXPECT_EQ(w->TotalSize(), 1559u + 2048u + 6u);
   // The first item has the focus but is not selected.
-  EXPECT_EQ(w->lvwCache->FocusedRow(), 0);
-  EXPECT_EQ(w->lvwCache->SelectedCount(), 0);
+  EXPECT_EQ(w->Ui().lvwCache->FocusedRow(), 0);
+  EXPECT_EQ(w->Ui().lvwCache->SelectedCount(), 0);
 
   // Selecting counts objects and sums the files' sizes.
-  w->lvwCache->SetSelected(1, true);
-  w->lvwCache->SetSelected(2, true);
-  EXPECT_EQ(w->FSelectedCount, 2);
-  EXPECT_EQ(w->FSelectedSize, 1559u + 2048u);
-  EXPECT_EQ(w->pnlStatus0->text(), QStringLiteral("2 個のオブジェクトを選択"));
-  EXPECT_EQ(w->pnlStatus1->text(), QStringLiteral("3.52KB"));
-  EXPECT_EQ(w->ListPopupMenu(), w->mnuPopupList1);
-  w->actListItemChange->trigger();
-  EXPECT_EQ(w->lvwCache->SelectedRows(), (std::vector<int>{0, 3}));
-  w->actListSelectAll->trigger();
-  EXPECT_EQ(w->FSelectedCount, 4);
+  w->Ui().lvwCache->SetSelected(1, true);
+  w->Ui().lvwCache->SetSelected(2, true);
+  EXPECT_EQ(w->SelectedCount(), 2);
+  EXPECT_EQ(w->SelectedSize(), 1559u + 2048u);
+  EXPECT_EQ(w->Ui().pnlStatus0->text(), QStringLiteral("2 個のオブジェクトを選択"));
+  EXPECT_EQ(w->Ui().pnlStatus1->text(), QStringLiteral("3.52KB"));
+  EXPECT_EQ(w->ListPopupMenu(), w->Menus().mnuPopupList1);
+  w->Actions().actListItemChange->trigger();
+  EXPECT_EQ(w->Ui().lvwCache->SelectedRows(), (std::vector<int>{0, 3}));
+  w->Actions().actListSelectAll->trigger();
+  EXPECT_EQ(w->SelectedCount(), 4);
 }
 
 TEST_F(MainWindowTest, ColumnClicksSortAsTheListExpects) {
@@ -324,50 +325,50 @@ TEST_F(MainWindowTest, ColumnClicksSortAsTheListExpects) {
   w->lvwCacheColumnClick(2);
   EXPECT_EQ(Column(*w, 0), (QStringList{"api", "logo.gif", run, "guide.html"}));
   // The view-style cycle from details goes to large icons.
-  w->actListRoolIcon->trigger();
-  EXPECT_EQ(w->lvwCache->ViewStyle(), ui::TViewStyle::LargeIcon);
-  w->actListRoolIcon->trigger();
-  EXPECT_EQ(w->lvwCache->ViewStyle(), ui::TViewStyle::SmallIcon);
+  w->Actions().actListRoolIcon->trigger();
+  EXPECT_EQ(w->Ui().lvwCache->ViewStyle(), ui::TViewStyle::LargeIcon);
+  w->Actions().actListRoolIcon->trigger();
+  EXPECT_EQ(w->Ui().lvwCache->ViewStyle(), ui::TViewStyle::SmallIcon);
 }
 
 TEST_F(MainWindowTest, KeyboardMovesRefillTheListOnceAfterASecond) {
   auto w = MakeWindow();
-  w->tvwCache->expandAll();
-  w->tvwCache->setCurrentItem(w->TreePane()->RootItem());
+  w->Ui().tvwCache->expandAll();
+  w->Ui().tvwCache->setCurrentItem(w->TreePane()->RootItem());
   const int before = w->ListPane()->RefillCount();
   for (int i = 0; i < 10; ++i) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-    QCoreApplication::sendEvent(w->tvwCache, &press);
+    QCoreApplication::sendEvent(w->Ui().tvwCache, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
-    QCoreApplication::sendEvent(w->tvwCache, &release);
+    QCoreApplication::sendEvent(w->Ui().tvwCache, &release);
   }
-  EXPECT_NE(w->tvwCache->currentItem(), w->TreePane()->RootItem());
+  EXPECT_NE(w->Ui().tvwCache->currentItem(), w->TreePane()->RootItem());
   EXPECT_EQ(w->ListPane()->RefillCount(), before);
-  EXPECT_TRUE(w->tmrNodeChange->isActive());
+  EXPECT_TRUE(w->Ui().tmrNodeChange->isActive());
   uitest::Pump(700);
   EXPECT_EQ(w->ListPane()->RefillCount(), before);
   uitest::Pump(700);
   EXPECT_EQ(w->ListPane()->RefillCount(), before + 1);
-  EXPECT_FALSE(w->tmrNodeChange->isActive());
-  EXPECT_EQ(w->txtFolder->text(),
-            QStringLiteral(" 開いているフォルダ: ") + w->tvwCache->currentItem()->text(0));
+  EXPECT_FALSE(w->Ui().tmrNodeChange->isActive());
+  EXPECT_EQ(w->Ui().txtFolder->text(),
+            QStringLiteral(" 開いているフォルダ: ") + w->Ui().tvwCache->currentItem()->text(0));
   // A mouse-style change (no key down) refills at once.
-  w->tvwCache->setCurrentItem(w->TreePane()->RootItem());
+  w->Ui().tvwCache->setCurrentItem(w->TreePane()->RootItem());
   EXPECT_EQ(w->ListPane()->RefillCount(), before + 2);
 }
 
 TEST_F(MainWindowTest, EnterOnAFolderItemOpensItInTheTree) {
   auto w = MakeWindow();
   ASSERT_TRUE(Select(*w, "http://www.example.com/docs/"));
-  ASSERT_EQ(w->lvwCache->Model()->Item(0).text[0], QStringLiteral("api"));
-  w->lvwCache->SetSelected(0, true);
+  ASSERT_EQ(w->Ui().lvwCache->Model()->Item(0).text[0], QStringLiteral("api"));
+  w->Ui().lvwCache->SetSelected(0, true);
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QCoreApplication::sendEvent(w->lvwCache->CurrentView(), &enter);
+  QCoreApplication::sendEvent(w->Ui().lvwCache->CurrentView(), &enter);
   EXPECT_EQ(w->TreePane()->GetSelectedUrl(), "http://www.example.com/docs/api/");
   EXPECT_EQ(Column(*w, 0), (QStringList{"ref", "index.txt"}));
   // Nothing selected: Enter does nothing.
   const int refills = w->ListPane()->RefillCount();
-  QCoreApplication::sendEvent(w->lvwCache->CurrentView(), &enter);
+  QCoreApplication::sendEvent(w->Ui().lvwCache->CurrentView(), &enter);
   EXPECT_EQ(w->ListPane()->RefillCount(), refills);
 }
 
@@ -405,9 +406,9 @@ TEST_F(MainWindowTest, LoadLetsPendingEventsThroughEveryHundredEntries) {
   TfrmMain w(std::move(source));
   w.FormCreate();
   const int before = w.PendingEventRounds();
-  w.actCacheRefresh->trigger();
+  w.Actions().actCacheRefresh->trigger();
   EXPECT_EQ(w.PendingEventRounds() - before, 2);
-  EXPECT_EQ(w.ProgressBar->value(), 250);
+  EXPECT_EQ(w.Ui().ProgressBar->value(), 250);
   EXPECT_EQ(w.TreePane()->FindChildNode(w.TreePane()->RootItem(), "http:")->childCount(), 7);
 }
 
@@ -415,9 +416,16 @@ TEST_F(MainWindowTest, TreeContextMenuTakesTheSelectedNode) {
   auto w = MakeWindow();
   ASSERT_TRUE(Select(*w, "http://www.example.com/"));
   w->mnuPopupTreePopup();
-  EXPECT_EQ(w->FPopupNode, w->tvwCache->currentItem());
+  EXPECT_EQ(w->PopupNode(), w->Ui().tvwCache->currentItem());
+  // A host is deep enough to be copied; a scheme is not.
+  EXPECT_TRUE(w->Actions().actFileCopyToFolder->isEnabled());
+  EXPECT_TRUE(w->Actions().actFileCopyToDefaultFolder->isEnabled());
+  ASSERT_TRUE(Select(*w, "http://"));
+  w->mnuPopupTreePopup();
+  EXPECT_FALSE(w->Actions().actFileCopyToFolder->isEnabled());
+  EXPECT_TRUE(w->Actions().actFileShowProperty->isEnabled());
   // Commands still to come stay disabled whatever the node.
-  EXPECT_FALSE(w->actFileCopyToFolder->isEnabled());
+  EXPECT_FALSE(w->Actions().actFileCopy->isEnabled());
 }
 
 }  // namespace

@@ -50,14 +50,14 @@ TEST(RealCacheTest, WindowShowsTheFoldersAndFilesOfFatDb) {
 
   QTreeWidgetItem* host = w.TreePane()->FindTreeNode("http://www.example.co.jp/");
   ASSERT_NE(host, nullptr);
-  w.tvwCache->setCurrentItem(host);
-  const ui::CacheListModel* m = w.lvwCache->Model();
+  w.Ui().tvwCache->setCurrentItem(host);
+  const ui::CacheListModel* m = w.Ui().lvwCache->Model();
   ASSERT_EQ(m->Count(), 2);
   EXPECT_EQ(m->Item(0).text[0], QStringLiteral("img"));
   EXPECT_EQ(m->Item(1).text[0], QStringLiteral("index.html"));
   EXPECT_EQ(m->Item(1).text[2], QStringLiteral("Top"));
   EXPECT_EQ(m->Item(1).text[5], QStringLiteral("2001/01/01 9:00"));
-  EXPECT_EQ(w.pnlStatus0->text(), QStringLiteral("2 個のオブジェクト"));
+  EXPECT_EQ(w.Ui().pnlStatus0->text(), QStringLiteral("2 個のオブジェクト"));
 
   ASSERT_TRUE(w.TreePane()->SelectPath("http://www.example.co.jp/img/"));
   ASSERT_EQ(m->Count(), 1);

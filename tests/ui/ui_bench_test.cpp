@@ -90,7 +90,7 @@ TEST(UiBench, DISABLED_RefreshAndRefill) {
 
   // The model's share, step by step, on a second load (the list lets go of its
   // nodes first, as a refresh does).
-  w.lvwCache->Model()->ForgetNodes();
+  w.Ui().lvwCache->Model()->ForgetNodes();
   TWebCacheTree* model = w.CacheTree();
   t.restart();
   const int count = model->GetCount();
@@ -109,14 +109,14 @@ TEST(UiBench, DISABLED_RefreshAndRefill) {
   QTreeWidgetItem* big = w.TreePane()->FindTreeNode("http://big.example.com/files/");
   ASSERT_NE(big, nullptr);
   t.restart();
-  w.tvwCache->setCurrentItem(big);
+  w.Ui().tvwCache->setCurrentItem(big);
   const double cold = Ms(t);
-  const int items = w.lvwCache->Model()->Count();
+  const int items = w.Ui().lvwCache->Model()->Count();
   std::printf("list refill, 10,000 files, cold: %.0f ms (%d items, %d titles parsed)\n", cold,
               items, w.ListPane()->TitlesParsed());
-  w.tvwCache->setCurrentItem(w.TreePane()->RootItem());
+  w.Ui().tvwCache->setCurrentItem(w.TreePane()->RootItem());
   t.restart();
-  w.tvwCache->setCurrentItem(big);
+  w.Ui().tvwCache->setCurrentItem(big);
   const double warm = Ms(t);
   std::printf("list refill, 10,000 files, warm: %.0f ms (%d titles parsed in all)\n", warm,
               w.ListPane()->TitlesParsed());

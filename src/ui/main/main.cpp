@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     if (!select.empty()) {
       const std::string url = platform::Utf8ToAnsi(select);
       if (QTreeWidgetItem* item = window.TreePane()->FindTreeNode(url))
-        window.tvwCache->setCurrentItem(item);
-      window.tvwCache->setFocus();
+        window.Ui().tvwCache->setCurrentItem(item);
+      window.Ui().tvwCache->setFocus();
     }
     if (!screenshot.empty()) {
       // For documentation: the window as it stands once painted, then quit.

@@ -3,6 +3,10 @@
 // favorites list, and the tree and list panes side by side above the status bar.
 // The window owns the cache tree model and the two pane controllers, keeps the
 // settings file "screen.dat" and reloads the cache with a progress display.
+//
+// Files: main_window.cpp (layout, settings, loading, panes), main_actions.cpp (the
+// action and menu tables), main_commands.cpp (the commands on the selection and the
+// dialogs), main_enabling.cpp (which actions are enabled when), screen_settings.cpp.
 #pragma once
 
 #include <QMainWindow>
@@ -13,11 +17,9 @@
 #include <vector>
 
 #include "cache/cache_source.h"
+#include "ui/main/main_actions.h"
 
-class QAction;
-class QActionGroup;
 class QLabel;
-class QMenu;
 class QProgressBar;
 class QSplitter;
 class QTimer;
@@ -25,6 +27,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+class TFavorites;
 class TWebCacheTree;
 class TWebCacheTreeNode;
 
@@ -34,11 +37,42 @@ class CacheListControl;
 class TCacheListView;
 class TCacheTreeView;
 class THelpViewer;
+class TfrmAboutBox;
+class TfrmConfirmOverwrite;
+class TfrmCopyToFolder;
+class TfrmDefExtName;
 
 // The application title ("Tollhaven" at start, the main window's caption once the
 // window exists).
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
+
+// The controls of the main window.
+struct TMainWidgets {
+  QTreeWidget* tvwCache = nullptr;
+  CacheListControl* lvwCache = nullptr;
+  QTreeWidget* lvwFavorites = nullptr;
+  QToolBar* tbrMenu = nullptr;
+  QToolBar* tbrCommand = nullptr;
+  QSplitter* splFavorites = nullptr;
+  QSplitter* splTree = nullptr;
+  QWidget* pnlTreeView = nullptr;
+  QWidget* pnlListView = nullptr;
+  QLabel* txtTree = nullptr;
+  QLabel* txtFolder = nullptr;
+  QLabel* pnlStatus0 = nullptr;
+  QLabel* pnlStatus1 = nullptr;
+  QProgressBar* ProgressBar = nullptr;
+  QTimer* tmrNodeChange = nullptr;
+};
+
+// The dialogs made at start and used again and again.
+struct TMainDialogs {
+  TfrmConfirmOverwrite* frmConfirmOverwrite = nullptr;
+  TfrmDefExtName* frmDefExtName = nullptr;
+  TfrmAboutBox* frmAboutBox = nullptr;
+  TfrmCopyToFolder* frmCopyToFolder = nullptr;
+};
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -75,101 +109,40 @@ class TfrmMain : public QMainWindow {
   void FormShow();
   void LoadProgressTick();
   void NodeRemoved(const std::string& url);
-  void SetListViewStyle(int style);
   void ExecuteViewStyle(int style);
+
+  // Commands on the selection.
+  std::vector<TWebCacheTreeNode*> CollectSelectedNodes() const;
+  void DeleteSelection();
+  // False when nothing was copied or the copy stopped.
+  bool CopySelectionToFolder(const std::string& destination);
+  void actFileShowPropertyExecute();
+  void actFileDeleteExecute();
+  void actFileCopyToFolderExecute();
+  void actFileCopyToDefaultFolderExecute();
+  void mnuOptSetupDefExtNameClick();
+  void mnuHelpAboutClick();
 
   // Parts.
   TWebCacheTree* CacheTree() const { return FCacheTree.get(); }
   TCacheListView* ListPane() const { return FListPane.get(); }
   TCacheTreeView* TreePane() const { return FTreePane.get(); }
-  QTreeWidget* tvwCache;
-  CacheListControl* lvwCache;
-  QTreeWidget* lvwFavorites;
-  QToolBar* tbrMenu;
-  QToolBar* tbrCommand;
-  QSplitter* splFavorites;
-  QSplitter* splTree;
-  QWidget* pnlTreeView;
-  QWidget* pnlListView;
-  QLabel* txtTree;
-  QLabel* txtFolder;
-  QLabel* pnlStatus0;
-  QLabel* pnlStatus1;
-  QProgressBar* ProgressBar;
-  QTimer* tmrNodeChange;
-  QString HelpFile;
-
-  // Menus.
-  QMenu* mnuFile;
-  QMenu* mnuEdit;
-  QMenu* mnuView;
-  QMenu* mnuFavorites;
-  QMenu* mnuTool;
-  QMenu* mnuOption;
-  QMenu* mnuHelp;
-  QMenu* mnuArrange;
-  QMenu* mnuPopupTree;
-  QMenu* mnuPopupList1;
-  QMenu* mnuPopupList2;
-  QMenu* mnuPopupIcon;
-  QMenu* mnuPopupFavorites;
-  QAction* mnuExit;
-  QAction* mnuViewToolBar;
-  QAction* mnuViewStatusBar;
-  QAction* mnuRefreshAtWakeup;
-  QAction* mnuDefExt;
-  QAction* mnuEnableScheme;
-  QAction* mnuHelpContent;
-  QAction* mnuHelpAbout;
-
-  // Actions.
-  QAction* actCacheRefresh;
-  QAction* actCacheRefresh2;
-  QAction* actCacheFind;
-  QAction* actCacheFind2;
-  QAction* actFileShowProperty;
-  QAction* actFileDelete;
-  QAction* actFileDelete2;
-  QAction* actFileCopy;
-  QAction* actFileCopy2;
-  QAction* actFileCopyToDefaultFolder;
-  QAction* actFileCopyToFolder;
-  QAction* actTreeUpLevel;
-  QAction* actListLargeIcon;
-  QAction* actListSmallIcon;
-  QAction* actListListIcon;
-  QAction* actListDetailIcon;
-  QAction* actListRoolIcon;
-  QAction* actListSortByName;
-  QAction* actListSortByCacheName;
-  QAction* actListSortByTitle;
-  QAction* actListSortBySize;
-  QAction* actListSortByType;
-  QAction* actListSortByDate;
-  QAction* actListArrangeIconAuto;
-  QAction* actListLineUp;
-  QAction* actListSelectAll;
-  QAction* actListItemChange;
-  QAction* actFavoritesNew;
-  QAction* actFavoritesUpdate;
-  QAction* actFavoritesDelete;
-  QAction* actFavoritesSetupDefault;
-  QAction* actFavoritesImport;
-  QAction* actFavoritesFromCache;
-  QAction* actFavoritesCopyFile;
-  QAction* actFavoritesMoveFile;
-  QAction* actFavoritesDisplayLocal;
-  QAction* actFavoritesDisplayInternet;
-  // Every action of the window, in the order of the action list.
-  std::vector<QAction*> ActionList1;
+  // The favorites store ("favorites.dat" in the settings folder); its default
+  // settings govern the copy commands.
+  TFavorites* Favorites() const { return FFavorites.get(); }
+  // The controls, actions, menus and dialogs, for tests and the windows that build
+  // on this one.
+  const TMainWidgets& Ui() const { return W; }
+  const TMainActions& Actions() const { return A; }
+  const TMainMenus& Menus() const { return M; }
+  const TMainDialogs& Dialogs() const { return D; }
 
   // State.
-  bool FKeyHeld = false;
-  int FSelectedCount = 0;
-  std::uint64_t FSelectedSize = 0;
-  std::uint64_t FTotalSize = 0;
-  QTreeWidgetItem* FPopupNode = nullptr;
-  int FSchemeLevel = 1;
+  int SelectedCount() const { return FSelectedCount; }
+  std::uint64_t SelectedSize() const { return FSelectedSize; }
+  std::uint64_t TotalSize() const { return FTotalSize; }
+  int SchemeLevel() const { return FSchemeLevel; }
+  QTreeWidgetItem* PopupNode() const { return FPopupNode; }
   // How often a load tick let pending events through (every 100 ticks).
   int PendingEventRounds() const { return pendingRounds_; }
   // Whether an action has a handler yet; actions without one stay disabled.
@@ -179,6 +152,7 @@ class TfrmMain : public QMainWindow {
   void SetActionHandler(QAction* action, std::function<void()> handler);
   // Which list context menu a right-click opens now (mnuPopupList1 or 2).
   QMenu* ListPopupMenu() const { return listPopup_; }
+  QString HelpFile;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -187,14 +161,19 @@ class TfrmMain : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QAction* MakeAction(const char* name, const QString& category, const QString& caption,
-                      bool implemented);
-  void CreateActions();
-  void CreateMenus();
+  void Connect(QAction* action, void (TfrmMain::*handler)());
+  void ConnectActions();
   void CreateLayout();
   void PlaceProgressBar();
   void SetEnabledIfHandled(QAction* action, bool enabled);
+  void Enable(std::initializer_list<QAction*> actions, bool enabled);
   bool TreeNodeDeepEnough(const QTreeWidgetItem* item) const;
+  // The pane that had the focus last (menus and dialogs opened from a pane leave
+  // it the focused one).
+  enum class TPane { None, Tree, List, Favorites };
+  void FocusChanged(QWidget* now);
+  bool TreeHasFocus() const { return focusPane_ == TPane::Tree; }
+  bool FavoritesHaveFocus() const { return focusPane_ == TPane::Favorites; }
   void ShowHelp();
   void mnuViewToolBarClick();
   void mnuViewStatusBarClick();
@@ -207,17 +186,40 @@ class TfrmMain : public QMainWindow {
   void actListItemChangeExecute();
   void ShowListPopup(const QPoint& globalPos);
   void ShowTreePopup(const QPoint& pos);
+  // Long operations: window disabled, hourglass; the focused control comes back.
+  void BeginLongOperation();
+  void EndLongOperation();
+  // Selected count and size, and the total size of the files in the list.
+  void RecountList();
 
+  TMainWidgets W;
+  TMainActions A;
+  TMainMenus M;
+  TMainDialogs D;
   std::unique_ptr<TWebCacheTree> FCacheTree;
   std::unique_ptr<TCacheListView> FListPane;
   std::unique_ptr<TCacheTreeView> FTreePane;
-  QActionGroup* viewStyleGroup_ = nullptr;
+  std::unique_ptr<TFavorites> FFavorites;
+  bool FKeyHeld = false;
+  int FSelectedCount = 0;
+  std::uint64_t FSelectedSize = 0;
+  std::uint64_t FTotalSize = 0;
+  QTreeWidgetItem* FPopupNode = nullptr;
+  int FSchemeLevel = 1;
   QMenu* listPopup_ = nullptr;
   QPointer<THelpViewer> helpViewer_;
+  QPointer<QWidget> focusBefore_;
+  TPane focusPane_ = TPane::None;
   std::vector<const QAction*> handled_;
   int pendingRounds_ = 0;
+  int longOperations_ = 0;
   bool refreshing_ = false;
+  // While a delete runs the list is not refilled; it is once the delete is done.
+  bool deleting_ = false;
+  bool listStale_ = false;
   bool shownOnce_ = false;
+  bool firstLoadDone_ = false;
+  bool fitColumns_ = false;
 };
 
 }  // namespace ui
