@@ -133,11 +133,35 @@ void CacheListModel::SetLargeImages(bool large) {
 // CacheListControl
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The details view.  A rubber band that starts in the blank area right of the last
+// column would reach no item at its corner, and the tree view then selects to the end
+// of the list; the band is kept inside the columns so that it selects exactly the
+// rows it crosses.
+class TDetailsView : public QTreeView {
+ public:
+  using QTreeView::QTreeView;
+
+ protected:
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override {
+    QRect band = rect.normalized();
+    const int right = header()->length() - header()->offset() - 1;
+    if (right >= 0) {
+      band.setLeft(std::min(band.left(), right));
+      band.setRight(std::min(band.right(), right));
+    }
+    QTreeView::setSelection(band, command);
+  }
+};
+
+}  // namespace
+
 CacheListControl::CacheListControl(QWidget* parent)
     : QStackedWidget(parent),
       model_(new CacheListModel(this)),
       selection_(new QItemSelectionModel(model_, this)),
-      details_(new QTreeView(this)),
+      details_(new TDetailsView(this)),
       icons_(new QListView(this)) {
   details_->setObjectName(QStringLiteral("lvwCacheDetails"));
   icons_->setObjectName(QStringLiteral("lvwCacheIcons"));
@@ -166,6 +190,7 @@ CacheListControl::CacheListControl(QWidget* parent)
   details_->header()->setSectionsClickable(true);
   details_->header()->setSectionsMovable(false);
   details_->header()->setStretchLastSection(false);
+  details_->header()->setSortIndicatorShown(true);
   connect(details_->header(), &QHeaderView::sectionClicked, this,
           &CacheListControl::ColumnClicked);
   static const int kWidths[kListColumnCount] = {200, 100, 200, 70, 150, 90};

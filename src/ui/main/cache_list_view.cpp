@@ -1,5 +1,7 @@
 #include "ui/main/cache_list_view.h"
 
+#include <QHeaderView>
+
 #include <QApplication>
 #include <QStyle>
 #include <algorithm>
@@ -174,6 +176,13 @@ void TCacheListView::SortItems() {
   model->SortBy([order, key](const CacheListItem& a, const CacheListItem& b) {
     return CompareItems(a, b, order, key) < 0;
   });
+  // The column header of the sort key shows the order.
+  for (int column = 0; column < kListColumnCount; ++column) {
+    if (SortTypeOfColumn(column) == key) {
+      FListView->DetailsView()->header()->setSortIndicator(
+          column, order == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+  }
 }
 
 TWebCacheTreeNode* TCacheListView::NodeAt(int row) const {

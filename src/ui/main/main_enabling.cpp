@@ -22,15 +22,23 @@ void TfrmMain::Enable(std::initializer_list<QAction*> actions, bool enabled) {
   for (QAction* a : actions) SetEnabledIfHandled(a, enabled);
 }
 
+TfrmMain::TPane TfrmMain::PaneOf(const QWidget* w) const {
+  if (!w) return TPane::None;
+  if (w == W.tvwCache) return TPane::Tree;
+  if (w == W.lvwCache || W.lvwCache->isAncestorOf(w)) return TPane::List;
+  if (w == W.lvwFavorites || W.lvwFavorites->isAncestorOf(w)) return TPane::Favorites;
+  return TPane::None;
+}
+
 void TfrmMain::FocusChanged(QWidget* now) {
-  if (!now) return;
-  if (now == W.tvwCache) {
-    focusPane_ = TPane::Tree;
-  } else if (now == W.lvwCache || W.lvwCache->isAncestorOf(now)) {
-    focusPane_ = TPane::List;
-  } else if (now == W.lvwFavorites || W.lvwFavorites->isAncestorOf(now)) {
-    focusPane_ = TPane::Favorites;
-  }
+  const TPane pane = PaneOf(now);
+  if (pane != TPane::None) focusPane_ = pane;
+}
+
+// The window's own focus child counts even while a menu or dialog is active.
+TfrmMain::TPane TfrmMain::FocusPane() const {
+  const TPane pane = PaneOf(focusWidget());
+  return pane != TPane::None ? pane : focusPane_;
 }
 
 // The favorites selection handler with no favorite selected.

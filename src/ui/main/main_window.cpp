@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -23,6 +24,8 @@
 
 #include "app/startup.h"
 #include "cache/cache_source.h"
+#include "cache/netscape_cache.h"
+#include "cache/netscape_location.h"
 #include "cache/web_cache.h"
 #include "common/format.h"
 #include "favorites/favorites.h"
@@ -32,6 +35,7 @@
 #include "ui/dialogs/confirm_overwrite_dialog.h"
 #include "ui/dialogs/copy_to_folder_dialog.h"
 #include "ui/dialogs/def_ext_name_dialog.h"
+#include "ui/dialogs/dialog_common.h"
 #include "ui/main/cache_list_control.h"
 #include "ui/main/cache_list_view.h"
 #include "ui/main/cache_tree_view.h"
@@ -69,11 +73,7 @@ void SetApplicationTitle(const QString& title) {
 TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName(QStringLiteral("frmMain"));
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("IPAPゴシック")});
-  font.setPointSize(9);
-  setFont(font);
+  setFont(DialogFont());
   resize(963, 313);
   setWindowIcon(ProgramIcon());
 
@@ -345,6 +345,17 @@ void TfrmMain::CreateLayout() {
           [this](const QPoint& p) { ShowListPopup(p); });
   connect(W.lvwCache, &CacheListControl::FocusEntered, this, [this] { lvwCacheEnter(); });
   listPopup_ = M.mnuPopupList2;
+  // Backspace goes up one level from either pane; Shift+F10 opens the context menu.
+  for (QWidget* pane : {static_cast<QWidget*>(W.tvwCache),
+                        static_cast<QWidget*>(W.lvwCache->DetailsView()),
+                        static_cast<QWidget*>(W.lvwCache->IconView())}) {
+    auto* up = new QShortcut(QKeySequence(Qt::Key_Backspace), pane);
+    up->setContext(Qt::WidgetShortcut);
+    connect(up, &QShortcut::activated, this, [this] { actTreeUpLevelExecute(); });
+    auto* menu = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), pane);
+    menu->setContext(Qt::WidgetShortcut);
+    connect(menu, &QShortcut::activated, this, [this, pane] { ShowPopupByKey(pane); });
+  }
   connect(qApp, &QApplication::focusChanged, this,
           [this](QWidget*, QWidget* now) { FocusChanged(now); });
 }
@@ -375,7 +386,22 @@ void TfrmMain::FormCreate() {
   if (A.mnuRefreshAtWakeup->isChecked()) {
     RefreshCache();
     FTreePane->Rebuild();
+    ShowMissingCache();
   }
+  // Arrow keys work at once: the tree has the focus after the first load.
+  W.tvwCache->setFocus();
+}
+
+void TfrmMain::ShowMissingCache() {
+  if (FCacheTree->Root() && FCacheTree->Root()->Count() > 0) return;
+  std::string looked;
+  if (auto* netscape = dynamic_cast<TNetscapeCacheSource*>(&FCacheTree->WebCache().Source()))
+    looked = netscape->FatDbPathOverride().empty() ? GetFatDbPath()
+                                                   : netscape->FatDbPathOverride();
+  W.pnlStatus0->setText(
+      looked.empty() ? QStringLiteral("Netscape のキャッシュが見つかりません")
+                     : QStringLiteral("キャッシュがありません: ") + ToQ(looked));
+  W.pnlStatus0->setToolTip(W.pnlStatus0->text());
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -500,7 +526,20 @@ void TfrmMain::ShowHelp() {
 void TfrmMain::BeginLongOperation() {
   if (longOperations_++ == 0) {
     // Disabling the window takes the focus away; it is given back at the end.
-    focusBefore_ = QApplication::focusWidget();
+    switch (FocusPane()) {
+      case TPane::Tree:
+        focusBefore_ = W.tvwCache;
+        break;
+      case TPane::List:
+        focusBefore_ = W.lvwCache->CurrentView();
+        break;
+      case TPane::Favorites:
+        focusBefore_ = W.lvwFavorites;
+        break;
+      case TPane::None:
+        focusBefore_ = QApplication::focusWidget();
+        break;
+    }
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
   }
@@ -551,6 +590,7 @@ void TfrmMain::RefreshCache() {
 void TfrmMain::actCacheRefreshExecute() {
   RefreshCache();
   FTreePane->Rebuild();
+  ShowMissingCache();
 }
 
 void TfrmMain::LoadProgressTick() {
@@ -591,6 +631,11 @@ void TfrmMain::ShowSelectedFolder() {
   for (int row = 0; row < model->Count(); ++row) {
     const CacheListItem& item = model->Item(row);
     if (!item.folder) FTotalSize += item.size;
+  }
+  // A first start without stored widths: the columns fit the first folder shown.
+  if (fitColumns_ && model->Count() > 0) {
+    fitColumns_ = false;
+    for (int c = 0; c < kListColumnCount; ++c) W.lvwCache->DetailsView()->resizeColumnToContents(c);
   }
   UpdateStatusBar();
 }
@@ -689,6 +734,18 @@ void TfrmMain::lvwCacheDblClick() {
   if (path.empty()) return;
   QDesktopServices::openUrl(
       QUrl::fromLocalFile(QString::fromStdString(platform::HostPath(path))));
+}
+
+void TfrmMain::ShowPopupByKey(QWidget* pane) {
+  if (pane == W.tvwCache) {
+    QTreeWidgetItem* item = W.tvwCache->currentItem();
+    const QRect r = item ? W.tvwCache->visualItemRect(item) : QRect();
+    ShowTreePopup(r.isValid() ? r.center() : QPoint(4, 4));
+    return;
+  }
+  auto* view = static_cast<QAbstractItemView*>(pane);
+  const QRect r = view->visualRect(view->currentIndex());
+  ShowListPopup(view->viewport()->mapToGlobal(r.isValid() ? r.center() : QPoint(4, 4)));
 }
 
 void TfrmMain::ShowListPopup(const QPoint& globalPos) {

@@ -172,8 +172,10 @@ class TfrmMain : public QMainWindow {
   // it the focused one).
   enum class TPane { None, Tree, List, Favorites };
   void FocusChanged(QWidget* now);
-  bool TreeHasFocus() const { return focusPane_ == TPane::Tree; }
-  bool FavoritesHaveFocus() const { return focusPane_ == TPane::Favorites; }
+  TPane PaneOf(const QWidget* w) const;
+  TPane FocusPane() const;
+  bool TreeHasFocus() const { return FocusPane() == TPane::Tree; }
+  bool FavoritesHaveFocus() const { return FocusPane() == TPane::Favorites; }
   void ShowHelp();
   void mnuViewToolBarClick();
   void mnuViewStatusBarClick();
@@ -185,6 +187,9 @@ class TfrmMain : public QMainWindow {
   void actListSelectAllExecute();
   void actListItemChangeExecute();
   void ShowListPopup(const QPoint& globalPos);
+  void ShowPopupByKey(QWidget* pane);
+  // An empty cache: the status bar tells where the cache was looked for.
+  void ShowMissingCache();
   void ShowTreePopup(const QPoint& pos);
   // Long operations: window disabled, hourglass; the focused control comes back.
   void BeginLongOperation();

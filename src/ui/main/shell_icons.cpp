@@ -57,7 +57,7 @@ void EnsureIconTheme() {
   QIcon::setThemeSearchPaths(paths);
   if (!QIcon::themeName().isEmpty() && QIcon::themeName() != QLatin1String("hicolor"))
     return;
-  for (const char* theme : {"Adwaita", "breeze", "oxygen", "gnome"}) {
+  for (const char* theme : {"breeze", "Adwaita", "oxygen", "gnome"}) {
     for (const QString& base : QIcon::themeSearchPaths()) {
       if (QFileInfo::exists(QDir(base).filePath(QString::fromLatin1(theme) +
                                                 QStringLiteral("/index.theme")))) {
