@@ -117,6 +117,8 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  // Destroying the controls moves the focus; this window must no longer hear of it.
+  disconnect(focusConnection_);
   if (helpViewer_) delete helpViewer_;
   // The list must never point into a freed model.
   W.lvwCache->Model()->ForgetNodes();
@@ -356,8 +358,8 @@ void TfrmMain::CreateLayout() {
     menu->setContext(Qt::WidgetShortcut);
     connect(menu, &QShortcut::activated, this, [this, pane] { ShowPopupByKey(pane); });
   }
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { FocusChanged(now); });
+  focusConnection_ = connect(qApp, &QApplication::focusChanged, this,
+                             [this](QWidget*, QWidget* now) { FocusChanged(now); });
 }
 
 void TfrmMain::PlaceProgressBar() {

@@ -215,6 +215,7 @@ class TfrmMain : public QMainWindow {
   QPointer<THelpViewer> helpViewer_;
   QPointer<QWidget> focusBefore_;
   TPane focusPane_ = TPane::None;
+  QMetaObject::Connection focusConnection_;
   std::vector<const QAction*> handled_;
   int pendingRounds_ = 0;
   int longOperations_ = 0;
