@@ -101,7 +101,7 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
   FPopupNode = nullptr;
 
   FFavorites = std::make_unique<TFavorites>();
-  FFavorites->SetFavoritesPath(platform::JoinPath(dataFolder, "favorites.dat"));
+  FFavorites->SetFavoritesPath(platform::JoinPath(platform::SettingsFolder(), "favorites.dat"));
 
   setWindowTitle(ApplicationTitle() + QStringLiteral(" for Netscape"));
   SetApplicationTitle(windowTitle());
