@@ -66,6 +66,10 @@ class TOverwriteQuestion : public TCopyCallbacks {
                     bool rewritten, std::uint64_t bytes) override {
     rest_.FileFinished(node, path, written, rewritten, bytes);
   }
+  bool GoOnAfterFailure() const override { return rest_.GoOnAfterFailure(); }
+  void FileFailed(const TWebCacheTreeNode& node, const std::string& path) override {
+    rest_.FileFailed(node, path);
+  }
 
  private:
   TfrmConfirmOverwrite& dialog_;
