@@ -63,6 +63,7 @@ TEST(DialogShots, DISABLED_EveryDialog) {
   Shoot(copy, "dialog-copy-to-folder.png");
   ui::TfrmAboutBox about;
   Shoot(about, "dialog-about.png");
+  tree.LoadContentTypes();
   TContentType& types = tree.ContentTypes();
   ui::TfrmDefExtName ext;
   ext.ShowContentTypes(types);
