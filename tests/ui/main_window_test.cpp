@@ -128,7 +128,7 @@ TEST_F(MainWindowTest, MenusActionsAndShortcutsAreInPlace) {
   EXPECT_EQ(w->Actions().actFileCopy->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
   EXPECT_EQ(w->Actions().actListSelectAll->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
   EXPECT_EQ(w->Actions().actCacheFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
-  EXPECT_EQ(w->Actions().actFavoritesUpdate->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Return));
+  EXPECT_EQ(w->Actions().actFavoritesUpdate->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Enter));
   // Shortcuts live on the window itself, since no menu bar carries them.
   EXPECT_TRUE(w->actions().contains(w->Actions().actCacheRefresh));
   EXPECT_EQ(w->Actions().actCacheRefresh->property("category").toString(), QStringLiteral("Cache操作"));

@@ -54,7 +54,7 @@ const TActionSpec kActions[] = {
     {&A::actListSelectAll, "actListSelectAll", kList, "すべて選択(&A)", "Ctrl+A", ""},
     {&A::actListItemChange, "actListItemChange", kList, "選択の切り替え(&I)", "", ""},
     {&A::actFavoritesNew, "actFavoritesNew", kFav, "新規(&N)...", "", ""},
-    {&A::actFavoritesUpdate, "actFavoritesUpdate", kFav, "修正(&U)...", "Alt+Return", ""},
+    {&A::actFavoritesUpdate, "actFavoritesUpdate", kFav, "修正(&U)...", "Alt+Enter", ""},
     {&A::actFavoritesDelete, "actFavoritesDelete", kFav, "削除(&D)", "Del", ""},
     {&A::actFavoritesSetupDefault, "actFavoritesSetupDefault", kFav, "デフォルト設定(&S)...", "",
      ""},

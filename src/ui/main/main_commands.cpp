@@ -23,37 +23,25 @@
 #include "ui/main/cache_tree_view.h"
 #include "ui/main/main_window.h"
 #include "ui/main/ui_text.h"
+#include "ui/main/window_copy_callbacks.h"
 
 namespace ui {
 
-namespace {
+void TWindowCopyCallbacks::ShowError(const std::string& text, const std::string& caption) {
+  ShowMessage(owner_, ToQ(text), ToQ(caption), QMessageBox::Critical);
+}
 
-// Messages and progress of a copy, shown by the main window.
-class TWindowCopyCallbacks : public TCopyCallbacks {
- public:
-  TWindowCopyCallbacks(QWidget* owner, QProgressBar* bar) : owner_(owner), bar_(bar) {}
-  int AskOverwrite(const TWebCacheTreeNode&, const std::string&) override {
-    return kOverwriteYes;  // the overwrite dialog answers in front of this
-  }
-  void ShowError(const std::string& text, const std::string& caption) override {
-    ShowMessage(owner_, ToQ(text), ToQ(caption), QMessageBox::Critical);
-  }
-  void ProgressStep() override {
-    bar_->setValue(bar_->value() + 1);
-    bar_->repaint();
-  }
-  void ProgressGrow() override {
-    bar_->setMaximum(bar_->maximum() + 1);
-    bar_->repaint();
-  }
-  void ProcessMessages() override { QApplication::processEvents(); }
+void TWindowCopyCallbacks::ProgressStep() {
+  bar_->setValue(bar_->value() + 1);
+  bar_->repaint();
+}
 
- private:
-  QWidget* owner_;
-  QProgressBar* bar_;
-};
+void TWindowCopyCallbacks::ProgressGrow() {
+  bar_->setMaximum(bar_->maximum() + 1);
+  bar_->repaint();
+}
 
-}  // namespace
+void TWindowCopyCallbacks::ProcessMessages() { QApplication::processEvents(); }
 
 std::vector<TWebCacheTreeNode*> TfrmMain::CollectSelectedNodes() const {
   std::vector<TWebCacheTreeNode*> nodes;

@@ -38,6 +38,7 @@
 #include "ui/dialogs/dialog_common.h"
 #include "ui/main/cache_list_control.h"
 #include "ui/main/cache_list_view.h"
+#include "ui/favorites/favorites_list_view.h"
 #include "ui/main/cache_tree_view.h"
 #include "ui/main/help_viewer.h"
 #include "ui/main/screen_settings.h"
@@ -111,6 +112,7 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
   D.frmDefExtName = new TfrmDefExtName(this);
   D.frmAboutBox = new TfrmAboutBox(this);
   D.frmCopyToFolder = new TfrmCopyToFolder(this);
+  ConnectFavorites();
 
   PlaceProgressBar();
   W.ProgressBar->hide();
@@ -451,8 +453,8 @@ void TfrmMain::LoadSettings() {
 
   for (int i = 0; i < 3; ++i) W.lvwFavorites->setColumnWidth(i, s.FavoriteCols[i]);
   // The favorites' sort order is kept for the favorites store.
-  W.lvwFavorites->setProperty("SortType", s.FavoriteSortType);
-  W.lvwFavorites->setProperty("SortOrder", s.FavoriteSortOrder);
+  FFavorites->SetFavoritesSort(static_cast<std::uint8_t>(s.FavoriteSortOrder),
+                               static_cast<std::uint8_t>(s.FavoriteSortType));
 
   for (int i = 0; i < kListColumnCount; ++i) W.lvwCache->SetColumnWidth(i, s.CacheCols[i]);
   // Without stored widths the columns fit their contents once the first folder is shown.
@@ -481,8 +483,8 @@ void TfrmMain::SaveSettings() {
   s.FavoriteSplit = W.lvwFavorites->height();
   s.CacheSplit = W.pnlTreeView->width();
   for (int i = 0; i < 3; ++i) s.FavoriteCols[i] = W.lvwFavorites->columnWidth(i);
-  s.FavoriteSortType = W.lvwFavorites->property("SortType").toInt();
-  s.FavoriteSortOrder = W.lvwFavorites->property("SortOrder").toInt();
+  s.FavoriteSortType = FFavorites->SortColumn();
+  s.FavoriteSortOrder = FFavorites->SortOrder();
   for (int i = 0; i < kListColumnCount; ++i) s.CacheCols[i] = W.lvwCache->ColumnWidth(i);
   s.SortType = FListPane->SortType();
   s.SortOrder = FListPane->SortOrder();

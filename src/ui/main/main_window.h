@@ -27,6 +27,7 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+class TFavoriteItem;
 class TFavorites;
 class TWebCacheTree;
 class TWebCacheTreeNode;
@@ -41,6 +42,9 @@ class TfrmAboutBox;
 class TfrmConfirmOverwrite;
 class TfrmCopyToFolder;
 class TfrmDefExtName;
+class TfrmEditFavorite;
+class TfrmImportFavorites;
+class TFavoritesListView;
 
 // The application title ("Tollhaven" at start, the main window's caption once the
 // window exists).
@@ -72,6 +76,8 @@ struct TMainDialogs {
   TfrmDefExtName* frmDefExtName = nullptr;
   TfrmAboutBox* frmAboutBox = nullptr;
   TfrmCopyToFolder* frmCopyToFolder = nullptr;
+  TfrmEditFavorite* frmEditFavorite = nullptr;
+  TfrmImportFavorites* frmImportFavorites = nullptr;
 };
 
 class TfrmMain : public QMainWindow {
@@ -123,6 +129,30 @@ class TfrmMain : public QMainWindow {
   void mnuOptSetupDefExtNameClick();
   void mnuHelpAboutClick();
 
+  // The favorites pane and the favorite commands (ui/favorites/main_favorites.cpp).
+  void lvwFavoritesMouseDown(const QPoint& pos);
+  void lvwFavoritesDblClick();
+  void lvwFavoritesSelectItem();
+  void lvwFavoritesEnter();
+  void lvwFavoritesColumnClick(int column);
+  // Roots the tree at the favorite's URL, or at the whole cache for none.
+  void ShowFavoriteInTree(TFavoriteItem* favorite);
+  TFavoriteItem* ShownFavorite() const { return FShownFavorite; }
+  // The favorites of the selected rows of the favorites list, in row order.
+  std::vector<TFavoriteItem*> SelectedFavorites() const;
+  // Where the copy of a favorite puts its page.
+  std::string FavoriteLocalFile(const TFavoriteItem& favorite) const;
+  void actFavoritesNewExecute();
+  void actFavoritesUpdateExecute();
+  void actFavoritesDeleteExecute();
+  void actFavoritesSetupDefaultExecute();
+  void actFavoritesImportExecute();
+  void actFavoritesFromCacheExecute();
+  void actFavoritesCopyFileExecute();
+  void actFavoritesMoveFileExecute();
+  void actFavoritesDisplayLocalExecute();
+  void actFavoritesDisplayInternetExecute();
+
   // Parts.
   TWebCacheTree* CacheTree() const { return FCacheTree.get(); }
   TCacheListView* ListPane() const { return FListPane.get(); }
@@ -163,6 +193,8 @@ class TfrmMain : public QMainWindow {
  private:
   void Connect(QAction* action, void (TfrmMain::*handler)());
   void ConnectActions();
+  void ConnectFavorites();
+  void CopySelectedFavorites(bool move);
   void CreateLayout();
   void PlaceProgressBar();
   void SetEnabledIfHandled(QAction* action, bool enabled);
@@ -205,6 +237,10 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<TCacheListView> FListPane;
   std::unique_ptr<TCacheTreeView> FTreePane;
   std::unique_ptr<TFavorites> FFavorites;
+  std::unique_ptr<TFavoritesListView> FFavoritesView;
+  TFavoriteItem* FShownFavorite = nullptr;
+  int FFavMouseX = -1;
+  int FFavMouseY = -1;
   bool FKeyHeld = false;
   int FSelectedCount = 0;
   std::uint64_t FSelectedSize = 0;
