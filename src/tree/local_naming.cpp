@@ -106,5 +106,17 @@ std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc, TLocalN
     bytes += cost;
     cut += len;
   }
-  return std::string(stem.substr(0, cut)) + tag + ext;
+  // A broken double-byte pair can take more room on the host than the estimate: cut
+  // character by character until the name fits.
+  std::string result = std::string(stem.substr(0, cut)) + tag + ext;
+  while (cut > 0 && platform::AnsiToUtf8(result).size() > kMaxLocalNameBytes) {
+    std::size_t prev = 0;
+    for (std::size_t i = 0; i < cut;) {
+      prev = i;
+      i += platform::IsLeadByte(static_cast<unsigned char>(stem[i])) && i + 1 < stem.size() ? 2 : 1;
+    }
+    cut = prev;
+    result = std::string(stem.substr(0, cut)) + tag + ext;
+  }
+  return result;
 }
