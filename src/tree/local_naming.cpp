@@ -86,6 +86,18 @@ std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc, TLocalN
     for (std::size_t at; (at = escaped.find('/')) != std::string::npos;) escaped.replace(at, 1, "$2f");
     if (escaped == "." || escaped == "..") escaped = platform::AnsiReplaceAll(escaped, ".", "$2e");
   }
+  // A lead byte left alone at the end would pair with the separator that follows it in
+  // a path, and a double-byte aware walk would no longer see that separator.
+  std::size_t i = 0, last = 0;
+  while (i < escaped.size()) {
+    last = i;
+    i += platform::IsLeadByte(static_cast<unsigned char>(escaped[i])) ? 2 : 1;
+  }
+  if (i > escaped.size()) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "$%02x", static_cast<unsigned char>(escaped[last]));
+    escaped.replace(last, 1, hex);
+  }
   if (Utf8Bound(escaped) <= kMaxLocalNameBytes ||
       platform::AnsiToUtf8(escaped).size() <= kMaxLocalNameBytes) {
     return escaped;

@@ -252,6 +252,7 @@ TEST_F(CopyTest, LocalNamesAreDecodedOnceAndCanBeCreated) {
       {"http://h/n/50%25off.html", "text/html", "http$3a/h/n/50%off.html"},
       {"http://h/n/sale%2520now.html", "text/html", "http$3a/h/n/sale%20now.html"},
       {"http://h/n/a%2Fb.html", "text/html", "http$3a/h/n/a$2fb.html"},
+      {"http://h/k\x9c/d/x.gif", "image/gif", "http$3a/h/k$9c/d/x.gif"},  // a lone lead byte
       {"http://h/%93%FA/x.gif", "image/gif", "http$3a/h/" + day + "/x.gif"},
       {"http://h/%8C%8E/x.gif", "image/gif", "http$3a/h/" + month + "/x.gif"},
       {"http://h/%E6%97%A5/y.gif", "image/gif", "http$3a/h/" + day + "/y.gif"},
