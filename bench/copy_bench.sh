@@ -49,3 +49,22 @@ printf 'export: %7.2f s  %7.1f MB/s  %8.0f objects/s  (load + copy; copy phase %
   "$(echo "$objects / $best_export" | bc -l)" "$best_copy_phase"
 printf 'ratio export / cp -r: %.2f (copy phase alone %.2f)\n' \
   "$(echo "$best_export / $best_cp" | bc -l)" "$(echo "$best_copy_phase / $best_cp" | bc -l)"
+
+# One huge tag: a page that is a single tag of 1 MB, then 2 MB, of links that all get
+# rewritten.  The page write must stay linear in the page's size (ratio near 2).
+big_time() {  # big_time MEGABYTES -> seconds of the export's copy phase
+  local mb=$1 d="$work/big$1"
+  rm -rf "$d"
+  mkdir -p "$d"
+  python3 -c "import sys; n = $mb * 1048576 // 21; sys.stdout.write('<a' + ' href=http://h/x.html' * n + '>x</a>')" \
+    > "$d/tag.html"
+  printf '[profile]\nuser = taro\n[entry]\nurl = http://h/big.html\ntype = text/html\nbody-file = tag.html\n[entry]\nurl = http://h/x.html\ntype = text/html\nbody = x\n' \
+    > "$d/cache.txt"
+  "$gen" "$d/cache.txt" "$d/prefix" > /dev/null
+  "$cli" --prefix "$d/prefix" --settings "$work/settings" export --all --to "$d/out" \
+    --overwrite all | sed -n 's/^seconds: .*(copy \([0-9.]*\))$/\1/p'
+}
+t1=$(big_time 1)
+t2=$(big_time 2)
+printf 'one huge tag: 1 MB %.2f s, 2 MB %.2f s, ratio %.2f (linear: 2)\n' "$t1" "$t2" \
+  "$(echo "$t2 / $t1" | bc -l)"

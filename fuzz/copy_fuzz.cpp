@@ -31,13 +31,15 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+// The scratch folder of the run; kept on the heap so that it outlives the exit
+// handler that removes it.
 const std::string& Root() {
-  static const std::string root = [] {
-    std::string r = platform::CreateUniqueFolder(platform::TempFolder(), "thcopyfuzz");
+  static const std::string* root = [] {
+    auto* r = new std::string(platform::CreateUniqueFolder(platform::TempFolder(), "thcopyfuzz"));
     std::atexit([] { platform::DeleteTreeSilent(Root()); });
     return r;
   }();
-  return root;
+  return *root;
 }
 
 class Callbacks : public TCopyCallbacks {
