@@ -52,8 +52,8 @@ printf 'ratio export / cp -r: %.2f (copy phase alone %.2f)\n' \
 
 # One huge tag: a page that is a single tag of 1 MB, then 2 MB, of links that all get
 # rewritten.  The page write must stay linear in the page's size (ratio near 2).
-big_time() {  # big_time MEGABYTES -> seconds of the export's copy phase
-  local mb=$1 d="$work/big$1"
+big_time() {  # big_time MEGABYTES -> seconds of the export's copy phase, best of three
+  local mb=$1 d="$work/big$1" best="" t
   rm -rf "$d"
   mkdir -p "$d"
   python3 -c "import sys; n = $mb * 1048576 // 21; sys.stdout.write('<a' + ' href=http://h/x.html' * n + '>x</a>')" \
@@ -61,8 +61,12 @@ big_time() {  # big_time MEGABYTES -> seconds of the export's copy phase
   printf '[profile]\nuser = taro\n[entry]\nurl = http://h/big.html\ntype = text/html\nbody-file = tag.html\n[entry]\nurl = http://h/x.html\ntype = text/html\nbody = x\n' \
     > "$d/cache.txt"
   "$gen" "$d/cache.txt" "$d/prefix" > /dev/null
-  "$cli" --prefix "$d/prefix" --settings "$work/settings" export --all --to "$d/out" \
-    --overwrite all | sed -n 's/^seconds: .*(copy \([0-9.]*\))$/\1/p'
+  for _ in 1 2 3; do
+    t=$("$cli" --prefix "$d/prefix" --settings "$work/settings" export --all --to "$d/out" \
+      --overwrite all | sed -n 's/^seconds: .*(copy \([0-9.]*\))$/\1/p')
+    if [ -z "$best" ] || (( $(echo "$t < $best" | bc -l) )); then best=$t; fi
+  done
+  echo "$best"
 }
 t1=$(big_time 1)
 t2=$(big_time 2)
