@@ -25,11 +25,11 @@ bool IsSafeBodyName(std::string_view name) {
   std::size_t segmentStart = 0;
   for (std::size_t i = 0; i <= name.size(); ++i) {
     if (i < name.size()) {
-      unsigned char c = static_cast<unsigned char>(name[i]);
-      if (platform::IsLeadByte(c) && i + 1 < name.size()) {
+      if (platform::AnsiCharLength(name, i) == 2) {
         ++i;  // the trail byte may be '\\' or '|' and is never a separator
         continue;
       }
+      char c = name[i];
       if (c == ':') return false;
       if (c != '\\' && c != '/') continue;
     }
@@ -42,12 +42,8 @@ bool IsSafeBodyName(std::string_view name) {
 
 // Host separators for a body name below a host-path cache folder.
 std::string HostSeparators(std::string name) {
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (platform::IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
-      ++i;
-    } else if (name[i] == '\\') {
-      name[i] = '/';
-    }
+  for (std::size_t i = 0; i < name.size(); i += platform::AnsiCharLength(name, i)) {
+    if (name[i] == '\\') name[i] = '/';
   }
   return name;
 }
@@ -86,13 +82,8 @@ std::string TNetscapeCache::BodyPath(const TCacheObject& record) const {
 bool TNetscapeCache::BodyExists(const std::string& fileName, const std::string& bodyPath) {
   // fileName is a safe relative name: its folder part ends at the last separator.
   std::size_t split = 0;
-  for (std::size_t i = 0; i < fileName.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(fileName[i]);
-    if (platform::IsLeadByte(c) && i + 1 < fileName.size()) {
-      ++i;
-    } else if (c == '\\' || c == '/') {
-      split = i + 1;
-    }
+  for (std::size_t i = 0; i < fileName.size(); i += platform::AnsiCharLength(fileName, i)) {
+    if (fileName[i] == '\\' || fileName[i] == '/') split = i + 1;
   }
   std::string folder = fileName.substr(0, split);
   auto listing = listings_.find(folder);

@@ -16,18 +16,16 @@ namespace {
 // the way the mirror writes it.
 std::string SafeLocalName(const std::string& name) {
   std::string out;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (platform::IsLeadByte(c) && i + 1 < name.size()) {
-      out += name[i];
-      out += name[++i];
-    } else if (c == '/') {
+  for (std::size_t i = 0; i < name.size();) {
+    std::size_t n = platform::AnsiCharLength(name, i);
+    if (n == 1 && name[i] == '/') {
       out += "$2f";
-    } else if (c == '\\') {
+    } else if (n == 1 && name[i] == '\\') {
       out += "$5c";
     } else {
-      out += name[i];
+      out.append(name, i, n);
     }
+    i += n;
   }
   return out;
 }

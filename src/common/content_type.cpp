@@ -23,7 +23,7 @@ bool IsUsableExtension(std::string_view ext) {
   if (ext.size() < 2 || ext[0] != '.') return false;
   for (std::size_t i = 1; i < ext.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(ext[i]);
-    if (platform::IsLeadByte(c) && i + 1 < ext.size()) {
+    if (platform::AnsiCharLength(ext, i) == 2) {
       ++i;  // the trail byte may be 0x5C or 0x7C and is not a separator
       continue;
     }

@@ -16,56 +16,6 @@ int HexDigitValue(unsigned char c) {
   return 0;  // a stray character still takes its place in the escape
 }
 
-void AppendUtf16(std::u16string& out, std::uint32_t cp) {
-  if (cp >= 0x10000 && cp <= 0x10FFFF) {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  } else if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    // Out of range, or a surrogate spelled out in UTF-8: no character of its own.
-    out.push_back(u'\uFFFD');
-  } else {
-    out.push_back(static_cast<char16_t>(cp));
-  }
-}
-
-// The lenient UTF-8 reading URLs get: continuation bytes are taken as they come,
-// a byte that cannot start a sequence stands for itself.  A sequence cut off by the
-// end of the text becomes the replacement character.  U+0000 ends the text.
-std::u16string LenientUtf8ToUtf16(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t follow = 0;
-    std::uint32_t cp = lead;
-    if (lead < 0x80) {
-      follow = 0;
-    } else if ((lead & 0xE0) == 0xC0) {
-      follow = 1;
-      cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      follow = 2;
-      cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      follow = 3;
-      cp = lead & 0x07;
-    }
-    ++i;
-    if (i + follow > bytes.size()) {
-      out.push_back(u'\uFFFD');
-      break;
-    }
-    for (std::size_t k = 0; k < follow; ++k) {
-      cp = (cp << 6) | (static_cast<unsigned char>(bytes[i++]) & 0x3F);
-    }
-    if (cp == 0) break;
-    AppendUtf16(out, cp);
-  }
-  return out;
-}
-
 // Strict UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view b) {
   std::size_t i = 0;
@@ -104,12 +54,11 @@ bool IsValidUtf8(std::string_view b) {
 // Well-formed Shift_JIS (CP932): single bytes below 0x80 or half-width katakana, and
 // lead bytes each followed by a trail byte.
 bool IsValidShiftJis(std::string_view b) {
-  for (std::size_t i = 0; i < b.size(); ++i) {
+  for (std::size_t i = 0; i < b.size();) {
     const auto c = static_cast<unsigned char>(b[i]);
-    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
-    if (!platform::IsLeadByte(c) || i + 1 >= b.size()) return false;
-    const auto t = static_cast<unsigned char>(b[++i]);
-    if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    const std::size_t n = platform::AnsiCharLength(b, i);
+    if (n == 1 && c >= 0x80 && !(c >= 0xA1 && c <= 0xDF)) return false;
+    i += n;
   }
   return true;
 }
@@ -149,7 +98,7 @@ std::string EscapeDotName(std::string s) {
 }
 
 // Any '/' byte left in a name, whatever precedes it, so that the host can never see
-// a separator there (a broken double-byte pair "\x81/" hides it from the aware search).
+// a separator there.
 std::string EscapeSlashBytes(std::string_view s) {
   std::string out;
   out.reserve(s.size());
@@ -267,7 +216,7 @@ std::string UrlDecodeText(std::string_view text) {
   // it (/%93%FA/ is 日), else they stay as they are.  Reading Shift_JIS as UTF-8 would
   // turn every name into "?" marks, which then merge and split paths.
   if (IsValidUtf8(bytes)) {
-    std::string ansi = platform::Utf16ToAnsi(LenientUtf8ToUtf16(bytes));
+    std::string ansi = platform::Utf16ToAnsi(platform::Utf8ToUtf16(bytes));
     if (CountByte(ansi, '?') == CountByte(bytes, '?')) return ansi;
   } else if (IsValidShiftJis(bytes)) {
     return bytes;

@@ -4,6 +4,7 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <cstdint>
 #include <memory>
 
 namespace platform {
@@ -62,21 +63,19 @@ std::u16string LatinFallbackToUtf16(std::string_view s) {
   return out;
 }
 
-std::size_t CharLen(std::string_view s, std::size_t i) {
-  return (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-}
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 
 bool IsTrailByteAt(std::string_view s, std::size_t pos) {
   if (pos >= s.size()) return false;
   std::size_t i = 0;
-  while (i < pos) i += CharLen(s, i);
+  while (i < pos) i += AnsiCharLength(s, i);
   return i != pos;
 }
 
 std::size_t AnsiFind(std::string_view s, char ch, std::size_t from) {
-  for (std::size_t i = from; i < s.size(); i += CharLen(s, i)) {
+  for (std::size_t i = from; i < s.size(); i += AnsiCharLength(s, i)) {
     if (s[i] == ch) return i;
   }
   return npos;
@@ -84,7 +83,7 @@ std::size_t AnsiFind(std::string_view s, char ch, std::size_t from) {
 
 std::size_t AnsiFindLast(std::string_view s, char ch) {
   std::size_t found = npos;
-  for (std::size_t i = 0; i < s.size(); i += CharLen(s, i)) {
+  for (std::size_t i = 0; i < s.size(); i += AnsiCharLength(s, i)) {
     if (s[i] == ch) found = i;
   }
   return found;
@@ -93,7 +92,7 @@ std::size_t AnsiFindLast(std::string_view s, char ch) {
 std::size_t AnsiFindStr(std::string_view s, std::string_view sub, std::size_t from) {
   if (from > s.size()) return npos;
   if (sub.empty()) return from;
-  for (std::size_t i = from; i + sub.size() <= s.size(); i += CharLen(s, i)) {
+  for (std::size_t i = from; i + sub.size() <= s.size(); i += AnsiCharLength(s, i)) {
     if (s.compare(i, sub.size(), sub) == 0) return i;
   }
   return npos;
@@ -102,7 +101,7 @@ std::size_t AnsiFindStr(std::string_view s, std::string_view sub, std::size_t fr
 std::size_t AnsiFindLastStr(std::string_view s, std::string_view sub) {
   if (sub.empty()) return s.size();
   std::size_t found = npos;
-  for (std::size_t i = 0; i + sub.size() <= s.size(); i += CharLen(s, i)) {
+  for (std::size_t i = 0; i + sub.size() <= s.size(); i += AnsiCharLength(s, i)) {
     if (s.compare(i, sub.size(), sub) == 0) found = i;
   }
   return found;
@@ -118,7 +117,7 @@ std::string AnsiReplaceAll(std::string_view s, std::string_view from, std::strin
       out.append(to);
       i += from.size();
     } else {
-      std::size_t n = CharLen(s, i);
+      std::size_t n = AnsiCharLength(s, i);
       out.append(s.substr(i, n));
       i += n;
     }
@@ -129,7 +128,7 @@ std::string AnsiReplaceAll(std::string_view s, std::string_view from, std::strin
 std::string AnsiLowerCase(std::string_view s) {
   std::string out(s);
   for (std::size_t i = 0; i < out.size();) {
-    std::size_t n = CharLen(out, i);
+    std::size_t n = AnsiCharLength(out, i);
     if (n == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = char(out[i] - 'A' + 'a');
     i += n;
   }
@@ -139,7 +138,7 @@ std::string AnsiLowerCase(std::string_view s) {
 std::string AnsiUpperCase(std::string_view s) {
   std::string out(s);
   for (std::size_t i = 0; i < out.size();) {
-    std::size_t n = CharLen(out, i);
+    std::size_t n = AnsiCharLength(out, i);
     if (n == 1 && out[i] >= 'a' && out[i] <= 'z') out[i] = char(out[i] - 'a' + 'A');
     i += n;
   }
@@ -210,14 +209,60 @@ std::string AnsiToUtf8(std::string_view s) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view s) {
-  std::u16string u(s.size() + 1, u'\0');
-  UErrorCode err = U_ZERO_ERROR;
-  int32_t n = 0;
-  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(u.data()), static_cast<int32_t>(u.size()), &n,
-                       s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &err);
-  if (U_FAILURE(err)) return {};
-  u.resize(static_cast<std::size_t>(n));
-  return u;
+  std::u16string out;
+  out.reserve(s.size());
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char lead = static_cast<unsigned char>(s[i]);
+    if (lead < 0x80) {
+      out.push_back(char16_t(lead));
+      ++i;
+      continue;
+    }
+    std::size_t follow;
+    std::uint32_t cp;
+    if (lead >= 0xC0 && lead <= 0xDF) {
+      follow = 1;
+      cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      follow = 2;
+      cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      follow = 3;
+      cp = lead & 0x07;
+    } else {
+      out.push_back(char16_t(lead));  // cannot start a sequence: stands for itself
+      ++i;
+      continue;
+    }
+    std::size_t k = 1;
+    while (k <= follow && i + k < n && IsUtf8Continuation(s[i + k])) {
+      cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+      ++k;
+    }
+    if (k <= follow) {
+      if (i + k == n) {  // cut off by the end of the text
+        out.push_back(u'\uFFFD');
+        break;
+      }
+      out.push_back(char16_t(lead));  // a lead without its continuation bytes
+      ++i;
+      continue;
+    }
+    static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[follow] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      out.push_back(u'\uFFFD');
+    } else if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(char16_t(0xD800 + (cp >> 10)));
+      out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(char16_t(cp));
+    }
+    i += k;
+  }
+  return out;
 }
 
 std::string Utf8ToAnsi(std::string_view s) {

@@ -132,19 +132,14 @@ std::string MapDrivePath(std::string_view ansi) {
   std::size_t i = 0;
   std::string current;
   while (i < rest.size()) {
-    unsigned char c = static_cast<unsigned char>(rest[i]);
-    if (IsLeadByte(c) && i + 1 < rest.size()) {
-      current.append(rest.substr(i, 2));
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || c == '/') {
+    std::size_t n = AnsiCharLength(rest, i);
+    if (n == 1 && (rest[i] == '\\' || rest[i] == '/')) {
       segments.push_back(std::move(current));
       current.clear();
     } else {
-      current.push_back(char(c));
+      current.append(rest.substr(i, n));
     }
-    ++i;
+    i += n;
   }
   segments.push_back(std::move(current));
 

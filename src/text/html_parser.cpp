@@ -390,49 +390,6 @@ void ReplaceAll(std::string& s, std::string_view from, std::string_view to) {
   s.swap(out);
 }
 
-void AppendUtf16(std::u16string& out, std::uint32_t cp) {
-  if (cp >= 0x10000 && cp <= 0x10FFFF) {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  } else if (cp > 0xFFFF) {
-    out.push_back(u'\uFFFD');
-  } else {
-    out.push_back(static_cast<char16_t>(cp));
-  }
-}
-
-// The lenient UTF-8 reading titles get: following bytes are taken as they come,
-// whatever their top bits; a byte that cannot lead a sequence stands for itself.
-// A sequence cut short by the end of the title becomes the replacement character.
-std::u16string TitleUtf8ToUtf16(std::string_view b) {
-  std::u16string out;
-  out.reserve(b.size());
-  std::size_t i = 0;
-  while (i < b.size()) {
-    const unsigned char lead = U(b[i++]);
-    std::size_t follow = 0;
-    std::uint32_t cp = lead;
-    if ((lead & 0xE0) == 0xC0) {
-      follow = 1;
-      cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      follow = 2;
-      cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      follow = 3;
-      cp = lead & 0x07;
-    }
-    if (i + follow > b.size()) {
-      out.push_back(u'\uFFFD');
-      break;
-    }
-    for (std::size_t k = 0; k < follow; ++k) cp = (cp << 6) | (U(b[i++]) & 0x3F);
-    AppendUtf16(out, cp);
-  }
-  return out;
-}
-
 struct CharsetRow {
   std::string_view name;
   HtmlCharsetType type;
@@ -948,7 +905,7 @@ void THTMLParser::ConvertTitle() {
   switch (charsetType_) {
     case HtmlCharsetType::Iso2022Jp: title_ = jis2sjis(title_); break;
     case HtmlCharsetType::EucJp: title_ = euc2sjis(title_); break;
-    case HtmlCharsetType::Utf8: title_ = platform::Utf16ToAnsi(TitleUtf8ToUtf16(title_)); break;
+    case HtmlCharsetType::Utf8: title_ = platform::Utf16ToAnsi(platform::Utf8ToUtf16(title_)); break;
     default: break;
   }
   title_ = NormalizeValueSpaces(title_);

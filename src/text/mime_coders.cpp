@@ -228,7 +228,7 @@ std::string CreateHeaderString(std::string_view text) {
     } else {
       // Japanese run: double-byte characters and half-width katakana alike, since a
       // header must stay 7-bit.
-      while (j < n && At(text, j) >= 0x80) j += platform::IsLeadByte(At(text, j)) && j + 1 < n ? 2 : 1;
+      while (j < n && At(text, j) >= 0x80) j += platform::AnsiCharLength(text, j);
       std::string jis = sjis2jis83(text.substr(i, j - i));
       jis.append("\x1B(B", 3);  // an encoded word must end in ASCII
       out.append(kPrefix);

@@ -71,12 +71,11 @@ bool IsWebScheme(std::string_view scheme) {
 std::string SlashesForBackslashes(std::string_view s) {
   std::string out(s);
   for (std::size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (platform::IsLeadByte(c) && i + 1 < out.size()) {
+    if (platform::AnsiCharLength(out, i) == 2) {
       ++i;
       continue;
     }
-    if (c == '\\') out[i] = '/';
+    if (out[i] == '\\') out[i] = '/';
   }
   return out;
 }
@@ -156,7 +155,7 @@ std::string EscapeUnsafeUrlChars(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    if (platform::IsLeadByte(c) && i + 1 < text.size()) {
+    if (platform::AnsiCharLength(text, i) == 2) {
       out += text[i];
       out += text[++i];
       continue;

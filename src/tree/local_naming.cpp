@@ -112,7 +112,7 @@ std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc, TLocalN
   std::size_t cut = 0, bytes = 0;
   while (cut < stem.size()) {
     const unsigned char c = static_cast<unsigned char>(stem[cut]);
-    const std::size_t len = platform::IsLeadByte(c) && cut + 1 < stem.size() ? 2 : 1;
+    const std::size_t len = platform::AnsiCharLength(stem, cut);
     const std::size_t cost = c < 0x80 ? 1 : 3;
     if (bytes + cost > room) break;
     bytes += cost;

@@ -21,7 +21,7 @@ template <class Fn>
 void ForEachLoweredByte(std::string_view s, Fn fn) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(s[i]);
-    if (platform::IsLeadByte(c) && i + 1 < s.size()) {
+    if (platform::AnsiCharLength(s, i) == 2) {
       fn(c);
       fn(static_cast<unsigned char>(s[++i]));
       continue;
@@ -46,7 +46,7 @@ bool TWebCacheRenameItems::CaseEqual::operator()(std::string_view a, std::string
   for (std::size_t i = 0; i < a.size(); ++i) {
     unsigned char ca = static_cast<unsigned char>(a[i]);
     unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (platform::IsLeadByte(ca) && i + 1 < a.size()) {
+    if (platform::AnsiCharLength(a, i) == 2) {
       // Both must hold the same double-byte character, trail byte untouched.
       if (ca != cb || a[i + 1] != b[i + 1]) return false;
       ++i;

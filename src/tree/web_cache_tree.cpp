@@ -35,30 +35,23 @@ int CompareTime(const platform::SYSTEMTIME& a, const platform::SYSTEMTIME& b) {
 
 // True when AnsiLowerCase would change `s`: an ASCII capital in a single-byte position.
 bool HasUpperAscii(std::string_view s) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (platform::IsLeadByte(c)) {
-      ++i;
-    } else if (c >= 'A' && c <= 'Z') {
-      return true;
-    }
+  for (std::size_t i = 0; i < s.size(); i += platform::AnsiCharLength(s, i)) {
+    if (s[i] >= 'A' && s[i] <= 'Z') return true;
   }
   return false;
 }
 
 // AnsiReplaceAll(s, "//", "/") without its general search: the same pairs, left to
-// right, without overlap, and a lead byte takes the byte after it along whatever it
-// is (as in broken text), so the result is the same byte for byte.
+// right, without overlap, stepping over characters the same way, so the result is
+// the same byte for byte.
 std::string FoldDoubleSlashes(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    out.push_back(s[i]);
-    if (platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
-      out.push_back(s[++i]);
-      continue;
-    }
-    if (s[i] == '/' && i + 1 < s.size() && s[i + 1] == '/') ++i;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t n = platform::AnsiCharLength(s, i);
+    out.append(s.substr(i, n));
+    if (n == 1 && s[i] == '/' && i + 1 < s.size() && s[i + 1] == '/') ++n;
+    i += n;
   }
   return out;
 }

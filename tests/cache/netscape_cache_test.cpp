@@ -341,7 +341,8 @@ TEST_F(DescribedCache, BodyNamesThatLeaveTheCacheFolderAreRefused) {
   r.FileName = "0B\\M0000002.html";
   EXPECT_EQ(cache.BodyPath(r), fx.cacheFolder() + "/0B/M0000002.html");
   for (const char* bad : {"..\\..\\victim.txt", "../victim.txt", "0B\\..\\..\\x", "\\etc\\passwd",
-                          "/etc/passwd", "C:\\victim.txt", "", "0B\\\\x", "."}) {
+                          "/etc/passwd", "C:\\victim.txt", "", "0B\\\\x", ".",
+                          "0B\x81/../victim.txt"}) {
     r.FileName = bad;
     EXPECT_EQ(cache.BodyPath(r), "") << bad;
   }

@@ -71,6 +71,16 @@ TEST(SplitUrl, TrailByteIsNotASeparator) {
   EXPECT_EQ(p.extra, "?x");
 }
 
+TEST(SplitUrl, StrayLeadByteKeepsTheSeparatorAfterIt) {
+  // 0x83 before '/' or '?' is no double-byte character: the '/' still ends the
+  // folder and the '?' still starts the extra part, on the way to a local name too.
+  TUrlParts p = SplitUrl("http://h/a\x83/b\x83?x");
+  EXPECT_EQ(p.folder, "http://h/a\x83/");
+  EXPECT_EQ(p.fileName, "b\x83");
+  EXPECT_EQ(p.extra, "?x");
+  EXPECT_EQ(UrlToLocalPath("http://h/a\x83/b.html"), "http$3a/h/a\x83/b.html");
+}
+
 TEST(DecodeUrl, DecodesFolderAndFileButNotExtra) {
   EXPECT_EQ(DecodeUrl("http://host/a%20b/c%41.html?q=%41"), "http://host/a b/cA.html?q=%41");
   EXPECT_EQ(DecodeUrl("plain"), "plain");

@@ -40,6 +40,66 @@ TEST(CodePageScan, TrailBytesAreRecognisedFromTheStart) {
   EXPECT_TRUE(IsTrailByteAt(pair, 3));
 }
 
+TEST(CodePageScan, CharLengthPairsALeadByteOnlyWithATrailByte) {
+  struct Row {
+    std::string text;
+    std::size_t at, length;
+  };
+  const Row rows[] = {
+      {"a", 0, 1},
+      {kHyou, 0, 2},           // trail '\\' is a trail byte
+      {kPo, 0, 2},             // so is '|'
+      {kKatakanaA, 0, 2},      // and 'A'
+      {"\x81\x40", 0, 2},       // lowest trail
+      {"\x9F\xFC", 0, 2},       // highest lead and trail of the first range
+      {"\xE0\x80", 0, 2},
+      {"\xFC\x7E", 0, 2},
+      {"\x83/", 0, 1},          // a separator is never swallowed
+      {"\x83?", 0, 1},
+      {"\x83 ", 0, 1},
+      {std::string("\x83\0", 2), 0, 1},
+      {"\x83\t", 0, 1},
+      {"\x83\x7F", 0, 1},
+      {"\x83\xFD", 0, 1},
+      {"\x83\x3F", 0, 1},
+      {"\x83", 0, 1},           // cut off by the end
+      {"ab\x83", 2, 1},
+      {"\xA0\x40", 0, 1},       // not a lead byte (half-width range)
+      {"\x80\x40", 0, 1},
+      {"\xFD\x40", 0, 1},
+      {"\x81\x81\x40", 1, 2},  // read on its own, a lead-valued trail leads again
+  };
+  for (const Row& r : rows) EXPECT_EQ(AnsiCharLength(r.text, r.at), r.length) << r.text;
+  // A stray lead byte no longer hides the '/' after it from the searches.
+  EXPECT_EQ(AnsiFind("a\x83/b", '/'), 2u);
+  EXPECT_FALSE(IsTrailByteAt("a\x83/b", 2));
+}
+
+TEST(CodePageConvert, Utf8ReadingIsLenientAndAlwaysWellFormed) {
+  struct Row {
+    std::string utf8;
+    std::u16string utf16;
+  };
+  const Row rows[] = {
+      {"a\xC3\xA9\xE3\x81\x82", u"a\u00E9\u3042"},
+      {"\xF0\x9F\x98\x80!", u"\U0001F600!"},           // a surrogate pair
+      {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+      {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},  // U+0000 is kept
+      {"caf\xE9s", u"caf\u00E9s"},                        // Latin-1 stays readable
+      {"\x80\xBF\xFF", u"\u0080\u00BF\u00FF"},           // stray bytes stand for themselves
+      {"\xE3" "AB", u"\u00E3AB"},                         // ASCII is never swallowed
+      {"\xE3\x81/", u"\u00E3\u0081/"},
+      {"\xC0\xAF", u"\uFFFD"},                           // overlong '/'
+      {"\xE0\x80\x80", u"\uFFFD"},
+      {"\xED\xA0\x80x", u"\uFFFDx"},                    // a surrogate spelled in UTF-8
+      {"\xF4\x90\x80\x80", u"\uFFFD"},                  // beyond U+10FFFF
+      {"a\xE3\x81", u"a\uFFFD"},                         // cut off by the end
+      {"a\xF0", u"a\uFFFD"},
+      {"", u""},
+  };
+  for (const Row& r : rows) EXPECT_EQ(Utf8ToUtf16(r.utf8), r.utf16) << r.utf8;
+}
+
 TEST(CodePageScan, FindNeverMatchesTrailBytes) {
   std::string path = "C:\\" + kHyou + kSo + "\\x" + kPo + "|y";
   // Positions: C0 :1 \2 95 3 5C 4 83 5 5C 6 \7 x8 83 9 7C 10 |11 y12
