@@ -8,13 +8,9 @@
 
 namespace {
 
-inline std::size_t CharLenAt(std::string_view s, std::size_t i) {
-  return platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-}
-
 // Reads the character at `i` (one or two bytes) and moves past it.
 inline std::uint16_t NextChar(std::string_view s, std::size_t& i) {
-  std::size_t n = CharLenAt(s, i);
+  std::size_t n = platform::AnsiCharLength(s, i);
   std::uint16_t c = static_cast<unsigned char>(s[i]);
   if (n == 2) c = static_cast<std::uint16_t>((c << 8) | static_cast<unsigned char>(s[i + 1]));
   i += n;

@@ -15,10 +15,6 @@
 
 namespace {
 
-inline std::size_t CharLenAt(std::string_view s, std::size_t i) {
-  return platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-}
-
 // A search text made ready for scanning bodies: each byte compared exactly, as an
 // ASCII letter in either case (byte | 0x20), or as the trail byte of a full-width
 // Latin letter in either case.  Candidates are sifted by two of its bytes sixteen
@@ -28,7 +24,7 @@ class TSearchText {
  public:
   TSearchText(std::string_view text, bool ignoreCase) : text_(text), how_(text.size(), kExact) {
     for (std::size_t i = 0; ignoreCase && i < text.size();) {
-      const std::size_t n = CharLenAt(text, i);
+      const std::size_t n = platform::AnsiCharLength(text, i);
       const unsigned char c = static_cast<unsigned char>(text[i]);
       if (n == 1 && c >= 'a' && c <= 'z') {
         how_[i] = kLetter;
@@ -83,7 +79,7 @@ class TSearchText {
     for (;;) {
       const std::size_t pos = Find(s, from);
       if (pos == platform::npos) return false;
-      while (boundary < pos) boundary += CharLenAt(s, boundary);
+      while (boundary < pos) boundary += platform::AnsiCharLength(s, boundary);
       if (boundary == pos) return true;
       // The candidate began on a trail byte: look again from the next byte.
       from = pos + 1;
@@ -238,7 +234,7 @@ bool ConvertedContains(std::string_view content, int code, const TSearchText& se
 std::string FindFoldCase(std::string_view text) {
   std::string out(text);
   for (std::size_t i = 0; i < out.size();) {
-    const std::size_t n = CharLenAt(out, i);
+    const std::size_t n = platform::AnsiCharLength(out, i);
     const unsigned char c = static_cast<unsigned char>(out[i]);
     std::uint16_t code = n == 1 ? c : static_cast<std::uint16_t>((c << 8) | static_cast<unsigned char>(out[i + 1]));
     const std::uint16_t folded = FindFoldChar(code);

@@ -125,7 +125,7 @@ std::string LocalNameOnDisk(std::string_view name, const TCrcTable& crc, TLocalN
     std::size_t prev = 0;
     for (std::size_t i = 0; i < cut;) {
       prev = i;
-      i += platform::IsLeadByte(static_cast<unsigned char>(stem[i])) && i + 1 < stem.size() ? 2 : 1;
+      i += platform::AnsiCharLength(stem, i);
     }
     cut = prev;
     result = std::string(stem.substr(0, cut)) + tag + ext;

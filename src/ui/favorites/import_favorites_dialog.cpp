@@ -79,8 +79,8 @@ std::string DecodeEntities(std::string_view s) {
         }
       }
     }
-    // A double-byte character is copied whole (its trail byte may be '&').
-    if (platform::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) {
+    // A double-byte character is copied whole.
+    if (platform::AnsiCharLength(s, i) == 2) {
       out.append(s.substr(i, 2));
       i += 2;
       continue;
