@@ -53,6 +53,12 @@ QVariant CacheListModel::headerData(int section, Qt::Orientation o, int role) co
   return {};
 }
 
+void CacheListModel::SetHeaderText(int section, const QString& text) {
+  if (section < 0 || section >= kListColumnCount) return;
+  headers_[section] = text;
+  emit headerDataChanged(Qt::Horizontal, section, section);
+}
+
 Qt::ItemFlags CacheListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   // Read-only items; dragging out is the window's own business.

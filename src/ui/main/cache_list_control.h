@@ -47,6 +47,8 @@ class CacheListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // Another caption for a column (the find window's second column is "フォルダ").
+  void SetHeaderText(int section, const QString& text);
 
   // Batched replacement of every item (one reset for the whole refill).
   void ReplaceAll(std::vector<CacheListItem> items);

@@ -36,6 +36,7 @@
 #include "ui/dialogs/copy_to_folder_dialog.h"
 #include "ui/dialogs/def_ext_name_dialog.h"
 #include "ui/dialogs/dialog_common.h"
+#include "ui/find/find_window.h"
 #include "ui/main/cache_list_control.h"
 #include "ui/main/cache_list_view.h"
 #include "ui/favorites/favorites_list_view.h"
@@ -111,6 +112,9 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
   D.frmConfirmOverwrite = new TfrmConfirmOverwrite(this);
   D.frmDefExtName = new TfrmDefExtName(this);
   D.frmAboutBox = new TfrmAboutBox(this);
+  D.frmFind = new TfrmFind(this);
+  SetActionHandler(A.actCacheFind, [this] { actCacheFindExecute(); });
+  SetActionHandler(A.actCacheFind2, [this] { actCacheFindExecute(); });
   D.frmCopyToFolder = new TfrmCopyToFolder(this);
   ConnectFavorites();
 

@@ -43,6 +43,7 @@ class TfrmConfirmOverwrite;
 class TfrmCopyToFolder;
 class TfrmDefExtName;
 class TfrmEditFavorite;
+class TfrmFind;
 class TfrmImportFavorites;
 class TFavoritesListView;
 
@@ -75,6 +76,7 @@ struct TMainDialogs {
   TfrmConfirmOverwrite* frmConfirmOverwrite = nullptr;
   TfrmDefExtName* frmDefExtName = nullptr;
   TfrmAboutBox* frmAboutBox = nullptr;
+  TfrmFind* frmFind = nullptr;
   TfrmCopyToFolder* frmCopyToFolder = nullptr;
   TfrmEditFavorite* frmEditFavorite = nullptr;
   TfrmImportFavorites* frmImportFavorites = nullptr;
@@ -128,6 +130,8 @@ class TfrmMain : public QMainWindow {
   void actFileCopyToDefaultFolderExecute();
   void mnuOptSetupDefExtNameClick();
   void mnuHelpAboutClick();
+  // The find window, modal, once for each selected folder (ui/find/main_find.cpp).
+  void actCacheFindExecute();
 
   // The favorites pane and the favorite commands (ui/favorites/main_favorites.cpp).
   void lvwFavoritesMouseDown(const QPoint& pos);
