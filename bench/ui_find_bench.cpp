@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
     ticker.start();
     window.btnBeginClick();
     while (window.SearchThread()) {
-      QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+      // Sleeps until something happens (a hit, a folder, the timer): the window idles
+      // as it would under its own event loop.
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
       if (first < 0 && window.HitCount() > 0) first = Ms(t);
     }
     const double end = Ms(t);

@@ -576,3 +576,31 @@ TEST(MainFindTest, OneModalFindWindowPerSelectedFolder) {
 }
 
 }  // namespace
+
+// A picture of the window with hits for the documentation.  Disabled in the normal run:
+//   TH_SHOT_DIR=docs th_ui_tests --gtest_also_run_disabled_tests --gtest_filter='FindShots.*'
+TEST(FindShots, DISABLED_WindowWithHits) {
+  const char* dir = std::getenv("TH_SHOT_DIR");
+  ASSERT_NE(dir, nullptr);
+  uitest::App();
+  uitest::TempDir bodies, settings;
+  auto source = uitest::MakeSampleSource(bodies.path());
+  AddMessySite(*source);
+  TWebCacheTree tree(std::move(source));
+  tree.SetSettingsReadOnly(true);
+  tree.Refresh();
+  TfrmFind window(nullptr, QString::fromStdString(settings.File("find.dat")));
+  window.SetSearchStart(&tree, "");
+  window.show();
+  window.Ui().edtFileName->setText(QStringLiteral("html;gif"));
+  window.btnBeginClick();
+  for (int i = 0; i < 1000 && window.SearchThread(); ++i) uitest::Pump(5);
+  ASSERT_EQ(window.SearchThread(), nullptr);
+  ASSERT_GT(window.HitCount(), 0);
+  window.resize(720, 343);
+  window.Ui().lvwList->DetailsView()->resizeColumnToContents(1);
+  window.Ui().lvwList->SetSelected(0, true);
+  uitest::Pump(300);
+  const QString file = QString::fromUtf8(dir) + QStringLiteral("/screenshot-find.png");
+  EXPECT_TRUE(window.grab().save(file, "PNG"));
+}
