@@ -72,7 +72,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "Tollhaven developers <tollhaven@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "recover browsable pages from a Netscape 4.x disk cache")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "recover browsable pages from a Netscape 4.x disk cache\n Tollhaven reads the disk cache of Netscape Navigator / Communicator 4.x (its\n FAT.DB index and body files), shows the cached objects in a tree of hosts and\n folders and copies pages back to disk with their links made local.\n .\n tollhaven-cli lists, searches and exports caches from the command line and\n writes them as WARC files for web archives.")
+  "Tollhaven reads the disk cache of Netscape Navigator / Communicator 4.x (its\nFAT.DB index and body files), shows the cached objects in a tree of hosts and\nfolders and copies pages back to disk with their links made local.\n\ntollhaven-cli lists, searches and exports caches from the command line and\nwrites them as WARC files for web archives.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
