@@ -13,6 +13,13 @@ include(GNUInstallDirs)
 set(TH_PKG_DIR ${CMAKE_SOURCE_DIR}/packaging/linux)
 set(TH_HOMEPAGE "https://tollhaven.example.org" CACHE STRING "Project home page named by the AppStream file")
 
+# Installed programs resolve their libraries at start and keep the relocations read-only.
+foreach(program tollhaven tollhaven-cli)
+  if(TARGET ${program})
+    target_link_options(${program} PRIVATE -Wl,-z,relro,-z,now)
+  endif()
+endforeach()
+
 if(TARGET tollhaven-cli)
   install(TARGETS tollhaven-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -8,6 +8,7 @@ PKGS=(
   libdb1-compat libgumbo-dev nkf sharutils media-types python3
   qt6-base-dev libqt6svg6 breeze-icon-theme fonts-ipafont-gothic xvfb xauth
   zlib1g-dev libssl-dev nodejs
+  lintian desktop-file-utils appstream librsvg2-bin man-db
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -18,4 +19,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
+fi
+# npm (for the warcio reader that checks the WARC export): part of some nodejs builds,
+# a package of its own in Debian's.
+if ! command -v npm >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y npm
 fi

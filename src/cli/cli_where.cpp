@@ -25,6 +25,10 @@ int RunWhereCommand(CliContext& context) {
   bool exists = !fatDb.empty() && platform::FileExists(fatDb);
   if (!fatDb.empty()) out << "fat_db_host\t" << platform::HostPath(fatDb) << "\n";
   out << "exists\t" << (exists ? "yes" : "no") << "\n";
+  // Where this program keeps its own files (an installed one: ~/.config and share/).
+  out << "settings\t" << platform::AnsiToUtf8(platform::SettingsFolder()) << "\n";
+  out << "help_file\t" << platform::AnsiToUtf8(platform::JoinPath(platform::DataFolder(), "tollhaven.hlp"))
+      << "\n";
   out.flush();
   if (!exists) {
     std::string ignored;

@@ -533,6 +533,22 @@ std::string ExecutableFolder() {
   return WithDelim(Utf8ToAnsi(ParentOf(buf)));
 }
 
+std::string InstalledDataFolder(const std::string& executableFolder) {
+  std::string host = HostPath(executableFolder);
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  if (host.size() < 4 || host.compare(host.size() - 4, 4, "/bin") != 0) return {};
+  std::string share = host.substr(0, host.size() - 3) + "share/tollhaven";
+  struct stat st;
+  if (stat(share.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  return WithDelim(Utf8ToAnsi(share));
+}
+
+std::string DataFolder() {
+  std::string exe = ExecutableFolder();
+  std::string installed = InstalledDataFolder(exe);
+  return installed.empty() ? exe : installed;
+}
+
 void SetSettingsFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_settingsFolder = folder;
@@ -544,7 +560,8 @@ std::string SettingsFolder() {
     if (!g_settingsFolder.empty()) return WithDelim(g_settingsFolder);
   }
   std::string exe = ExecutableFolder();
-  if (access(HostPath(exe).c_str(), W_OK) == 0) return exe;
+  // An installed program never writes beside itself, even when run by root.
+  if (InstalledDataFolder(exe).empty() && access(HostPath(exe).c_str(), W_OK) == 0) return exe;
   std::string config = EnvOrEmpty("XDG_CONFIG_HOME");
   if (config.empty() || config[0] != '/') config = HomeFolder() + "/.config";
   std::string host = config + "/tollhaven";

@@ -140,9 +140,16 @@ std::string CreateUniqueFolder(const std::string& parent, const std::string& pre
 
 // The folder of the running executable, ending in the separator.
 std::string ExecutableFolder();
-// Where settings files live: beside the executable when that folder is writable,
-// else $XDG_CONFIG_HOME/tollhaven/ (default ~/.config/tollhaven/), created on demand.
-// Ends in the separator.  An override (tests, --settings) wins when set.
+// For an executable in <prefix>/bin/ whose <prefix>/share/tollhaven/ exists (an
+// installed program): that share folder, ending in the separator.  "" otherwise.
+std::string InstalledDataFolder(const std::string& executableFolder);
+// The program's read-only files (the help file): the share folder of an installed
+// program, else the executable's folder (a build tree, a portable copy).
+std::string DataFolder();
+// Where settings files live: beside the executable when that folder is writable and
+// the program is not installed, else $XDG_CONFIG_HOME/tollhaven/ (default
+// ~/.config/tollhaven/), created on demand.  Ends in the separator.  An override
+// (tests, --settings) wins when set.
 std::string SettingsFolder();
 void SetSettingsFolder(const std::string& folder);
 

@@ -302,8 +302,28 @@ TEST(Files, ExecutableAndSettingsFolders) {
   SetSettingsFolder(dir.path());
   EXPECT_EQ(SettingsFolder(), dir.path() + "/");
   SetSettingsFolder("");
-  // The build folder is writable, so settings live beside the executable.
+  // The build folder is writable and no install, so settings live beside the
+  // executable, and so does the help file.
   EXPECT_EQ(SettingsFolder(), exe);
+  EXPECT_EQ(DataFolder(), exe);
+}
+
+TEST(Files, InstalledLayoutIsKnownByItsShareFolder) {
+  TempDir dir;
+  const std::string root = dir.path();
+  for (const char* folder : {"/usr", "/usr/bin", "/usr/share", "/usr/share/tollhaven", "/opt",
+                             "/opt/bin", "/opt/share", "/build"})
+    ASSERT_TRUE(CreateOneFolder(root + folder)) << folder;
+  struct Case {
+    std::string exeFolder, want;
+  } cases[] = {
+      {root + "/usr/bin/", root + "/usr/share/tollhaven/"},
+      {root + "/usr/bin", root + "/usr/share/tollhaven/"},
+      {root + "/opt/bin/", ""},  // share/ without tollhaven/: not ours
+      {root + "/build/", ""},
+      {root + "/usr/", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(InstalledDataFolder(c.exeFolder), c.want) << c.exeFolder;
 }
 
 TEST(Files, JoinPathUsesExactlyOneSeparator) {

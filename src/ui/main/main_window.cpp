@@ -385,7 +385,7 @@ QString TfrmMain::SettingsFile() const {
 
 void TfrmMain::FormCreate() {
   HelpFile = QString::fromStdString(platform::AnsiToUtf8(
-      platform::JoinPath(platform::ExecutableFolder(), "tollhaven.hlp")));
+      platform::JoinPath(platform::DataFolder(), "tollhaven.hlp")));
   SetApplicationTitle(windowTitle());
   LoadWindowBounds();
   show();
