@@ -8,7 +8,7 @@ PKGS=(
   libdb1-compat libgumbo-dev nkf sharutils media-types python3
   qt6-base-dev libqt6svg6 breeze-icon-theme fonts-ipafont-gothic xvfb xauth
   zlib1g-dev libssl-dev nodejs
-  lintian desktop-file-utils appstream librsvg2-bin man-db
+  lintian desktop-file-utils appstream librsvg2-bin man-db file dpkg-dev
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
