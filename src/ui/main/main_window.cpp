@@ -39,6 +39,7 @@
 #include "ui/find/find_window.h"
 #include "ui/main/cache_list_control.h"
 #include "ui/main/cache_list_view.h"
+#include "ui/dragdrop/main_drag.h"
 #include "ui/favorites/favorites_list_view.h"
 #include "ui/main/cache_tree_view.h"
 #include "ui/main/help_viewer.h"
@@ -117,6 +118,7 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
   SetActionHandler(A.actCacheFind2, [this] { actCacheFindExecute(); });
   D.frmCopyToFolder = new TfrmCopyToFolder(this);
   ConnectFavorites();
+  CreateDragDrop();
 
   PlaceProgressBar();
   W.ProgressBar->hide();
@@ -126,6 +128,7 @@ TfrmMain::~TfrmMain() {
   // Destroying the controls moves the focus; this window must no longer hear of it.
   disconnect(focusConnection_);
   if (helpViewer_) delete helpViewer_;
+  DestroyDragDrop();
   // The list must never point into a freed model.
   W.lvwCache->Model()->ForgetNodes();
   FFavorites.reset();
@@ -568,6 +571,7 @@ void TfrmMain::RefreshCache() {
   // Nothing may look into the model while it is rebuilt: no delayed refill, and
   // the list keeps its texts but lets go of the nodes.
   W.tmrNodeChange->stop();
+  ForgetDragNodes();
   refreshing_ = true;
   W.lvwCache->Model()->ForgetNodes();
   BeginLongOperation();
@@ -612,6 +616,7 @@ void TfrmMain::LoadProgressTick() {
 }
 
 void TfrmMain::NodeRemoved(const std::string& url) {
+  ForgetDragNodes();
   FListPane->RemoveUrl(url);
   if (!url.empty() && url.back() == '/') {
     FTreePane->RemoveFolderUrl(url);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cache/cache_source.h"
+#include "dragdrop/drop_types.h"
 #include "ui/main/main_actions.h"
 
 class QLabel;
@@ -46,6 +47,7 @@ class TfrmEditFavorite;
 class TfrmFind;
 class TfrmImportFavorites;
 class TFavoritesListView;
+struct TMainDrag;
 
 // The application title ("Tollhaven" at start, the main window's caption once the
 // window exists).
@@ -157,6 +159,15 @@ class TfrmMain : public QMainWindow {
   void actFavoritesDisplayLocalExecute();
   void actFavoritesDisplayInternetExecute();
 
+  // Drag out and the clipboard (ui/dragdrop/main_dragdrop.cpp).
+  void PrepareDragFiles();
+  void StartDrag();
+  void dfsCacheDrop(TDragType dragType, bool& continueDrop);
+  void dfsCacheFeedback(std::uint32_t effect, bool& useDefaultCursors);
+  void actFileCopyExecute();
+  // The drag's state and components.
+  TMainDrag& Drag() const { return *drag_; }
+
   // Parts.
   TWebCacheTree* CacheTree() const { return FCacheTree.get(); }
   TCacheListView* ListPane() const { return FListPane.get(); }
@@ -227,6 +238,12 @@ class TfrmMain : public QMainWindow {
   // An empty cache: the status bar tells where the cache was looked for.
   void ShowMissingCache();
   void ShowTreePopup(const QPoint& pos);
+  void CreateDragDrop();
+  void DestroyDragDrop();
+  // The model changes: a drag prepared before must not copy its nodes any more.
+  void ForgetDragNodes();
+  bool tvwCacheStartDrag(QPoint press);
+  bool lvwCacheStartDrag(QPoint press);
   // Long operations: window disabled, hourglass; the focused control comes back.
   void BeginLongOperation();
   void EndLongOperation();
@@ -242,6 +259,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<TCacheTreeView> FTreePane;
   std::unique_ptr<TFavorites> FFavorites;
   std::unique_ptr<TFavoritesListView> FFavoritesView;
+  std::unique_ptr<TMainDrag> drag_;
   TFavoriteItem* FShownFavorite = nullptr;
   int FFavMouseX = -1;
   int FFavMouseY = -1;
