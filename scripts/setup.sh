@@ -6,7 +6,7 @@ PKGS=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libicu-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
   libdb1-compat libgumbo-dev nkf sharutils media-types python3
-  qt6-base-dev libqt6svg6 breeze-icon-theme fonts-ipafont-gothic xvfb xauth
+  qt6-base-dev libqt6svg6 breeze-icon-theme fonts-ipafont-gothic xvfb xauth xdotool xclip
   zlib1g-dev libssl-dev nodejs
   lintian desktop-file-utils appstream librsvg2-bin man-db file dpkg-dev
 )

@@ -95,7 +95,8 @@ TEST(DropData, WideAndDamagedDropListsAreReadSafely) {
   Bytes wide(20, 0);
   wide[0] = 20;
   wide[16] = 1;  // wide flag
-  for (char16_t c : std::u16string(u"/x/\u65E5\0/y\0\0", 11)) {
+  const char16_t names[] = u"/x/\u65E5\0/y\0";  // the literal's own zero ends the list
+  for (char16_t c : names) {
     wide.push_back(static_cast<std::uint8_t>(c & 0xFF));
     wide.push_back(static_cast<std::uint8_t>(c >> 8));
   }

@@ -65,8 +65,13 @@ void TfrmMain::CreateDragDrop() {
 void TfrmMain::DestroyDragDrop() {
   if (!drag_) return;
   // The targets let go of the panes; the last temporary folder goes with the state.
-  drag_->dftCacheTree->Unregister();
-  drag_->dftCacheList->Unregister();
+  for (TFileDropTarget* target : {drag_->dftCacheTree, drag_->dftCacheList}) {
+    try {
+      target->Unregister();
+    } catch (const EDropTargetError&) {
+      // The pane is going anyway; a destructor has nobody to tell.
+    }
+  }
   drag_.reset();
 }
 
