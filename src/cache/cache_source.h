@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/file_time.h"
 
@@ -53,6 +54,15 @@ class TWebCacheSource {
   virtual std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) = 0;
   // Deletes the cached object of `url` (its body file); true when deleted.
   virtual bool DeleteEntry(const std::string& url) = 0;
+  // Deletes the objects of many URLs; the result for each is what DeleteEntry would
+  // have given, called for them one after another.  Sources that can should do it in
+  // one walk of their index.
+  virtual std::vector<bool> DeleteEntries(const std::vector<std::string>& urls) {
+    std::vector<bool> done;
+    done.reserve(urls.size());
+    for (const std::string& url : urls) done.push_back(DeleteEntry(url));
+    return done;
+  }
   // Where user messages go; null (the default) drops them.
   virtual void SetNotifier(TCacheNotifier* notifier) { notifier_ = notifier; }
   TCacheNotifier* Notifier() const { return notifier_; }

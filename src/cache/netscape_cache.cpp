@@ -159,7 +159,10 @@ bool NetscapeFindCloseUrlCache(std::unique_ptr<TNetscapeCache> handle) {
   return true;
 }
 
-bool NetscapeDeleteUrlCacheEntry(const std::string& url, const TNetscapeCacheOptions& options) {
+bool NetscapeDeleteUrlCacheEntry(const std::string& url, const TNetscapeCacheOptions& givenOptions) {
+  // Deleting tells the user nothing; the enumeration that shows the tree does.
+  TNetscapeCacheOptions options = givenOptions;
+  options.Notifier = nullptr;
   TNetscapeCache cache(options);
   TCacheObject record;
   for (bool more = cache.Rewind(record); more; more = cache.ReadNextRecord(record)) {
@@ -168,12 +171,46 @@ bool NetscapeDeleteUrlCacheEntry(const std::string& url, const TNetscapeCacheOpt
   return false;
 }
 
+std::vector<bool> NetscapeDeleteUrlCacheEntries(const std::vector<std::string>& urls,
+                                                const TNetscapeCacheOptions& givenOptions) {
+  std::vector<bool> done(urls.size(), false);
+  if (urls.empty()) return done;
+  // One walk finds the body files of every record of the URLs asked for, in the order
+  // the walk meets them.
+  std::unordered_map<std::string, std::vector<std::string>> bodies;
+  for (const std::string& url : urls) bodies.emplace(url, std::vector<std::string>{});
+  TNetscapeCacheOptions options = givenOptions;
+  options.Notifier = nullptr;
+  TNetscapeCache cache(options);
+  TCacheObject record;
+  for (bool more = cache.Rewind(record); more; more = cache.ReadNextRecord(record)) {
+    auto it = bodies.find(record.Url);
+    if (it != bodies.end()) it->second.push_back(cache.BodyPath(record));
+  }
+  // Then the calls in their order, as one after another would go: each takes the first
+  // record of its URL whose body is still there.
+  std::unordered_set<std::string> gone;
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    for (const std::string& body : bodies[urls[i]]) {
+      if (gone.count(body)) continue;
+      done[i] = platform::DeleteOneFile(body);
+      if (done[i]) gone.insert(body);
+      break;
+    }
+  }
+  return done;
+}
+
 std::unique_ptr<TCacheEnumeration> TNetscapeCacheSource::FindFirst(TCacheSourceRecord& rec) {
   return NetscapeFindFirstUrlCacheEntry(nullptr, rec, options_);
 }
 
 bool TNetscapeCacheSource::DeleteEntry(const std::string& url) {
   return NetscapeDeleteUrlCacheEntry(url, options_);
+}
+
+std::vector<bool> TNetscapeCacheSource::DeleteEntries(const std::vector<std::string>& urls) {
+  return NetscapeDeleteUrlCacheEntries(urls, options_);
 }
 
 void TNetscapeCacheSource::SetNotifier(TCacheNotifier* notifier) {

@@ -69,6 +69,11 @@ bool NetscapeFindNextUrlCacheEntry(TNetscapeCache* handle, TCacheSourceRecord& r
 bool NetscapeFindCloseUrlCache(std::unique_ptr<TNetscapeCache> handle);
 // Deletes the body file of the first record whose URL equals `url` byte for byte.
 bool NetscapeDeleteUrlCacheEntry(const std::string& url, const TNetscapeCacheOptions& options = {});
+// The same for many URLs in one walk of the index: each URL as often as it is listed
+// deletes the body files of that many records, the first ones met, as the same calls
+// one after another would.
+std::vector<bool> NetscapeDeleteUrlCacheEntries(const std::vector<std::string>& urls,
+                                                const TNetscapeCacheOptions& options = {});
 
 // The Netscape cache as TWebCache's source.
 class TNetscapeCacheSource : public TWebCacheSource {
@@ -82,6 +87,7 @@ class TNetscapeCacheSource : public TWebCacheSource {
 
   std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override;
   bool DeleteEntry(const std::string& url) override;
+  std::vector<bool> DeleteEntries(const std::vector<std::string>& urls) override;
   void SetNotifier(TCacheNotifier* notifier) override;
 
  private:

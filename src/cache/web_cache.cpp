@@ -91,6 +91,11 @@ void TWebCache::FindClose() { enumHandle_.reset(); }
 
 bool TWebCache::DeleteEntry(const std::string& url) { return source_->DeleteEntry(url); }
 
+std::vector<bool> TWebCache::DeleteEntries(const std::vector<std::string>& urls) {
+  if (urls.size() == 1) return {source_->DeleteEntry(urls[0])};
+  return source_->DeleteEntries(urls);
+}
+
 int TWebCache::GetCount() {
   TWebCacheEntryInfo scratch;
   int count = 0;

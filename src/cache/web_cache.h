@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cache/cache_entry.h"
 #include "cache/cache_source.h"
@@ -35,6 +36,9 @@ class TWebCache {
 
   // Deletes the cached object of `url`; true when its body file was deleted.
   bool DeleteEntry(const std::string& url);
+  // Deletes the objects of many URLs in one walk where the source can; per URL the
+  // same result as DeleteEntry one after another.
+  std::vector<bool> DeleteEntries(const std::vector<std::string>& urls);
 
   // Number of entries that an enumeration delivers (runs one by itself).
   virtual int GetCount();

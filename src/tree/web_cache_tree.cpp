@@ -702,7 +702,13 @@ void TWebCacheTree::NodeDeleted(TWebCacheTreeNode* node) {
   node->Destroying = true;
   std::string url = node->GetUrlText();
   // A cached file that cannot be deleted is not reported; the node goes all the same.
-  if (!node->isFolder_) webCache_->DeleteEntry(node->entry_.SourceUrl);
+  if (!node->isFolder_) {
+    if (pendingDeletes_) {
+      pendingDeletes_->push_back(node->entry_.SourceUrl);
+    } else {
+      webCache_->DeleteEntry(node->entry_.SourceUrl);
+    }
+  }
   if (OnNodeRemoved) OnNodeRemoved(url);
 }
 
@@ -719,7 +725,24 @@ void TWebCacheTree::DeleteSubtree(TWebCacheTreeNode* node) {
   if (TWebCacheTreeNode* parent = node->parent_) parent->DetachChild(node);
 }
 
-void TWebCacheTree::DeleteNode(TWebCacheTreeNode* node) {
+void TWebCacheTree::DeleteNode(TWebCacheTreeNode* node) { DeleteNodes({node}); }
+
+void TWebCacheTree::DeleteNodes(const std::vector<TWebCacheTreeNode*>& nodes) {
+  // The cached files go in one walk of the cache index once the nodes are gone.
+  std::vector<std::string> urls;
+  pendingDeletes_ = &urls;
+  struct Flush {
+    TWebCacheTree& tree;
+    std::vector<std::string>& urls;
+    ~Flush() {
+      tree.pendingDeletes_ = nullptr;
+      if (!urls.empty()) tree.webCache_->DeleteEntries(urls);
+    }
+  } flush{*this, urls};
+  for (TWebCacheTreeNode* node : nodes) RemoveNode(node);
+}
+
+void TWebCacheTree::RemoveNode(TWebCacheTreeNode* node) {
   if (!node || node->tree_ != this) return;
   if (node == root_.get()) {
     for (std::size_t i = 0; i < root_->children_.size(); ++i) {

@@ -212,6 +212,9 @@ class TWebCacheTree {
   // Deletes the node's subtree with its cached files, then every ancestor folder left
   // empty (never the root).  For the root: all content, the root stays.
   void DeleteNode(TWebCacheTreeNode* node);
+  // DeleteNode for each node in turn (siblings, as a selection gives them); their cached
+  // files are deleted together in one walk of the cache index.
+  void DeleteNodes(const std::vector<TWebCacheTreeNode*>& nodes);
   bool DeleteUrl(std::string_view url);
   // Drops every node below the root; cached files are not touched.
   void ClearTree();
@@ -248,5 +251,8 @@ class TWebCacheTree {
   std::string mimeTypesPath_ = "/etc/mime.types";
   bool updating_ = false;
   std::unique_ptr<TWebCache> webCache_;
+  // While DeleteNode runs: the URLs of removed files, deleted from the cache together.
+  std::vector<std::string>* pendingDeletes_ = nullptr;
+  void RemoveNode(TWebCacheTreeNode* node);
   std::unique_ptr<TCrcTable> crc_;
 };

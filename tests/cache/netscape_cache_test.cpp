@@ -320,6 +320,39 @@ TEST_F(DescribedCache, DeleteRemovesTheFirstBodyOnlyAndNeverTouchesTheIndex) {
   EXPECT_TRUE(ReadAll(fx.fatDb()).empty());
 }
 
+// Many URLs deleted in one walk give, URL by URL, what one delete after another gives.
+TEST_F(DescribedCache, BatchDeleteEqualsOneAtATime) {
+  NetscapeCacheSpec spec;
+  spec.profile.bookkeeping = false;
+  NetscapeEntry first = Entry("http://h/twice.html", "M0000001.html");
+  NetscapeEntry second = Entry("http://h/twice.html", "M0000002.html");
+  second.keyPrefix = 7;
+  spec.entries.push_back(first);
+  spec.entries.push_back(second);
+  spec.entries.push_back(Entry("http://h/a.html", "M0000003.html"));
+  spec.entries.push_back(Entry("http://h/b.html", "M0000004.html"));
+  // Two URLs naming one body: once it is gone the second finds nothing.
+  spec.entries.push_back(Entry("http://h/shared-1.html", "M0000005.html"));
+  spec.entries.push_back(Entry("http://h/shared-2.html", "M0000005.html"));
+  spec.entries.push_back(Entry("http://h/kept.html", "M0000006.html"));
+  const std::vector<std::string> urls = {
+      "http://h/twice.html", "http://h/a.html",        "http://h/twice.html",
+      "http://h/twice.html", "http://h/missing.html",  "http://h/shared-1.html",
+      "http://h/shared-2.html", "http://h/a.html",     "http://h/b.html"};
+  NetscapeFixture one(spec), batch(spec);
+  ASSERT_TRUE(one.ok() && batch.ok()) << one.error() << batch.error();
+
+  TNetscapeCacheSource oneSource(one.fatDb());
+  std::vector<bool> oneByOne;
+  for (const std::string& url : urls) oneByOne.push_back(oneSource.DeleteEntry(url));
+  TNetscapeCacheSource batchSource(batch.fatDb());
+  std::vector<bool> together = batchSource.DeleteEntries(urls);
+  EXPECT_EQ(together, oneByOne);
+  EXPECT_EQ(oneByOne, (std::vector<bool>{true, true, true, false, false, true, false, false, true}));
+  EXPECT_EQ(ReadAll(batch.fatDb()), ReadAll(one.fatDb()));
+  EXPECT_EQ(ReadAll(batch.fatDb()), (Delivered{{"http://h/kept.html", "M0000006.html"}}));
+}
+
 TEST_F(DescribedCache, BodyNamesThatLeaveTheCacheFolderAreRefused) {
   NetscapeCacheSpec spec;
   spec.profile.bookkeeping = false;

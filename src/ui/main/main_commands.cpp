@@ -115,7 +115,7 @@ void TfrmMain::DeleteSelection() {
   W.pnlStatus0->setText(QStringLiteral("削除中..."));
   statusBar()->repaint();
   deleting_ = true;
-  for (TWebCacheTreeNode* node : nodes) FCacheTree->DeleteNode(node);
+  FCacheTree->DeleteNodes(nodes);
   deleting_ = false;
   // The folder shown may have gone with its last file.
   if (W.tvwCache->topLevelItemCount() == 0 ||
