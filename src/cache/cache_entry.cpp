@@ -89,3 +89,18 @@ bool IsHtmlEntry(const TWebCacheEntryInfo& entry) {
   return platform::AnsiLowerCase(entry.HeaderInfo.GetValue("Content-Type")).find("text/html") !=
          std::string::npos;
 }
+
+bool EntryLastModifiedUtc(const TWebCacheEntryInfo& entry, platform::FILETIME& utc) {
+  if (entry.LastModifiedUtc != 0) {
+    platform::FILETIME local = 0;
+    platform::SYSTEMTIME shown;
+    if (platform::FileTimeToLocalFileTime(entry.LastModifiedUtc, local) &&
+        platform::FileTimeToSystemTime(local, shown) && shown == entry.LastModified) {
+      utc = entry.LastModifiedUtc;
+      return true;
+    }
+  }
+  platform::FILETIME local = 0;
+  return platform::SystemTimeToFileTime(entry.LastModified, local) &&
+         platform::LocalFileTimeToFileTime(local, utc);
+}

@@ -47,9 +47,17 @@ struct TWebCacheEntryInfo {
   std::uint32_t Size = 0;     // body size in bytes
   TWebCacheHeaderInfo HeaderInfo;
   std::string FileExtension;  // the Netscape source always leaves it empty
+  // The UTC time LastModified was made from (0 = none).  In the hour that repeats when
+  // summer time ends, the local fields alone name two instants.
+  platform::FILETIME LastModifiedUtc = 0;
 
   friend bool operator==(const TWebCacheEntryInfo&, const TWebCacheEntryInfo&) = default;
 };
+
+// The entry's modification time as UTC: the time it was made from while LastModified
+// still shows that time, else LastModified read as local time.  False when neither
+// converts.
+bool EntryLastModifiedUtc(const TWebCacheEntryInfo& entry, platform::FILETIME& utc);
 
 // The entry as a tree node holds it: the tree fills the three extra strings.  For a
 // folder node only Size (sum of the sizes below) and FolderUrl are meaningful.

@@ -59,6 +59,7 @@ bool TWebCache::Deliver(const TCacheSourceRecord& rec, TWebCacheEntryInfo& entry
   platform::SYSTEMTIME st;
   if (!platform::FileTimeToSystemTime(local, st)) st = platform::SYSTEMTIME{};
   entry.LastModified = st;
+  entry.LastModifiedUtc = modified;
 
   entry.Size = rec.SizeLow;
   entry.HeaderInfo.SetText(rec.HeaderInfo);

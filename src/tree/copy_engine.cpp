@@ -621,9 +621,8 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
         }
         continue;
       }
-      platform::FILETIME local = 0, utc = 0;
-      bool dated = platform::SystemTimeToFileTime(entry.LastModified, local) &&
-                   platform::LocalFileTimeToFileTime(local, utc);
+      platform::FILETIME utc = 0;
+      bool dated = EntryLastModifiedUtc(entry, utc);
       if (!dated) platform::SetLastError(EINVAL);
       if (!dated || !platform::SetFileLastWriteTime(destPath, utc)) {
         if (failed(FileDateFailedText(entry.LocalFileName, destPath,

@@ -205,3 +205,44 @@ TEST_F(WebCacheTest, MissingNetscapeCacheCountsZero) {
 }
 
 }  // namespace
+
+namespace {
+// In New York, 1999-10-31 01:30 happened twice: 05:30 UTC in summer time and 06:30 UTC
+// after the change.  Both entries show 01:30, and each keeps its own instant.
+TEST(WebCacheRepeatedHour, EntriesKeepTheOffsetTheirTimeHad) {
+  struct ZoneGuard {
+    std::string saved;
+    bool had;
+    explicit ZoneGuard(const char* zone) {
+      const char* old = std::getenv("TZ");
+      had = old != nullptr;
+      if (had) saved = old;
+      setenv("TZ", zone, 1);
+      tzset();
+    }
+    ~ZoneGuard() {
+      if (had) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+      tzset();
+    }
+  } zone("America/New_York");
+  auto memory = std::make_shared<thtest::MemoryCache>();
+  memory->records = {thtest::Record("http://h/summer").Modified(941347800),
+                     thtest::Record("http://h/winter").Modified(941351400)};
+  TWebCache cache(std::make_unique<thtest::MemorySource>(memory));
+  std::vector<TWebCacheEntryInfo> got;
+  TWebCacheEntryInfo e;
+  for (bool more = cache.FindFirst(e); more; more = cache.FindNext(e)) got.push_back(e);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].LastModified, got[1].LastModified);
+  EXPECT_EQ(got[0].LastModified.wHour, 1);
+  platform::FILETIME summer = 0, winter = 0;
+  ASSERT_TRUE(EntryLastModifiedUtc(got[0], summer));
+  ASSERT_TRUE(EntryLastModifiedUtc(got[1], winter));
+  EXPECT_EQ(platform::FileTimeToUnixSeconds(summer), 941347800);
+  EXPECT_EQ(platform::FileTimeToUnixSeconds(winter), 941351400);
+  // A date changed since it was delivered is read as local time again.
+  got[1].LastModified.wHour = 3;
+  ASSERT_TRUE(EntryLastModifiedUtc(got[1], winter));
+  EXPECT_EQ(platform::FileTimeToUnixSeconds(winter), 941358600);  // 03:30 EST
+}
+}  // namespace
