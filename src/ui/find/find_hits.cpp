@@ -159,6 +159,7 @@ bool TfrmFind::dfsListDrop() {
     if (!node->IsFolder()) ++files;
   W.ProgressBar->setMaximum(std::max(files, 1));
   W.ProgressBar->setValue(0);
+  PlaceProgressBar();
   W.ProgressBar->show();
   W.StatusBar->clearMessage();
   W.pnlStatus0->setText(QStringLiteral("テンポラリへコピー中..."));
