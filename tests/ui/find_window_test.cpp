@@ -28,6 +28,7 @@
 #include "tree/web_cache_tree.h"
 #include "ui/dialogs/confirm_delete_dialog.h"
 #include "ui/dialogs/dialog_common.h"
+#include "ui/dragdrop/file_drag_source.h"
 #include "ui/find/browse_dialog.h"
 #include "ui/find/find_window.h"
 #include "ui/find/number_edit.h"
@@ -466,7 +467,12 @@ TEST_F(FindWindowTest, TwoHitsOfOneNameCopyTheNewerFile) {
                                              window_->TempFolder() + "logo.gif",
                                              window_->TempFolder() + "report.txt"};
   EXPECT_EQ(window_->DragFiles(), expected);
-  ASSERT_TRUE(window_->dfsListDrop());
+  TDropFileSource& source = window_->Ui().dfsList->Source();
+  EXPECT_EQ(source.Files, expected);
+  // A target takes the data after the drop: the copy runs then.
+  bool go = false;
+  source.OnDrop(source, dtCopy, go);
+  ASSERT_TRUE(go);
   EXPECT_EQ(uitest::ReadFile(expected[1]), "new logo");
   EXPECT_EQ(uitest::ReadFile(expected[2]), "quarterly report");
   // The page went through the link rewriter; the query link keeps pointing at a file.
@@ -504,7 +510,9 @@ TEST_F(FindWindowTest, FolderHitsCopyBelowTheirNameAndFailuresStop) {
   std::filesystem::remove(
       tree_->FindNodeByUrl("http://other.example.org/art/logo.gif")->EntryInfo().LocalFileName);
   window_->PrepareFindDrag();
-  EXPECT_FALSE(window_->dfsListDrop());
+  bool go = true;
+  window_->Ui().dfsList->Source().OnDrop(window_->Ui().dfsList->Source(), dtCopy, go);
+  EXPECT_FALSE(go);
   ASSERT_EQ(messages_.size(), 1);
   EXPECT_TRUE(messages_[0].startsWith(QStringLiteral("ファイルのコピー|ファイルのコピーに失敗しました。")))
       << messages_[0].toStdString();

@@ -1,13 +1,10 @@
 // The find window's commands on its hits: opening, properties, deleting through the
 // model (the main window follows through the handler it had set), and the copies of
 // the drag and the clipboard, which put hits flat into a temporary folder.
+#include <QAbstractItemView>
 #include <QApplication>
-#include <QClipboard>
 #include <QDesktopServices>
-#include <QEvent>
 #include <QLabel>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QUrl>
@@ -23,6 +20,8 @@
 #include "ui/dialogs/confirm_delete_dialog.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/dialogs/property_dialog.h"
+#include "ui/dragdrop/drag_start_filter.h"
+#include "ui/dragdrop/file_drag_source.h"
 #include "ui/find/browse_dialog.h"
 #include "ui/find/find_window.h"
 #include "ui/main/cache_list_control.h"
@@ -147,8 +146,10 @@ void TfrmFind::PrepareFindDrag() {
   if (!TempFolder_.empty()) DeleteFolderTree(TempFolder_);
   TempFolder_ = CreateWorkFolder();
   dragFiles_.clear();
-  for (const TWebCacheTreeNode* node : CopyList_)
-    dragFiles_.push_back(TempFolder_ + EscapeFileName(node->GetDisplayName()));
+  if (!TempFolder_.empty())
+    for (const TWebCacheTreeNode* node : CopyList_)
+      dragFiles_.push_back(TempFolder_ + EscapeFileName(node->GetDisplayName()));
+  W.dfsList->Source().Files = dragFiles_;
 }
 
 bool TfrmFind::dfsListDrop() {
@@ -230,35 +231,22 @@ bool TfrmFind::CopyHitToFolder(const std::string& destination, TWebCacheTreeNode
 void TfrmFind::actFileCopyExecute() {
   if (W.lvwList->SelectedCount() == 0) return;
   PrepareFindDrag();
-  if (!dfsListDrop()) return;
-  QList<QUrl> urls;
-  for (const std::string& path : dragFiles_)
-    urls.append(QUrl::fromLocalFile(QString::fromStdString(platform::HostPath(path))));
-  auto* data = new QMimeData;
-  data->setUrls(urls);
-  QApplication::clipboard()->setMimeData(data);
+  if (dfsListDrop()) W.dfsList->CopyToClipboard();
 }
 
-// Presses in the result list start the drag once the pointer has moved far enough.
-bool TfrmFind::eventFilter(QObject* watched, QEvent* event) {
-  const bool inList = watched == W.lvwList->DetailsView()->viewport() ||
-                      watched == W.lvwList->IconView()->viewport();
-  if (inList) {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress: {
-        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
-        PressX = p.x();
-        PressY = p.y();
-        break;
-      }
-      case QEvent::MouseButtonRelease:
-        PressX = PressY = -1;
-        break;
-      default:
-        break;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
+bool TfrmFind::lvwListStartDrag(QPoint press) {
+  // A press beside the rows draws a selection rectangle; without a selection there is
+  // nothing to drag.
+  if (Dragging_ || !W.lvwList->CurrentView()->indexAt(press).isValid() ||
+      W.lvwList->SelectedCount() == 0)
+    return false;
+  PrepareFindDrag();
+  Dragging_ = true;
+  W.Press->SetBusy(true);
+  W.dfsList->Execute(W.lvwList->CurrentView());
+  W.Press->SetBusy(false);
+  Dragging_ = false;
+  return true;
 }
 
 }  // namespace ui

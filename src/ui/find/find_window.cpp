@@ -33,6 +33,8 @@
 #include "platform/files.h"
 #include "tree/web_cache_tree.h"
 #include "ui/dialogs/dialog_common.h"
+#include "ui/dragdrop/drag_start_filter.h"
+#include "ui/dragdrop/file_drag_source.h"
 #include "ui/find/browse_dialog.h"
 #include "ui/find/find_settings.h"
 #include "ui/find/number_edit.h"
@@ -291,8 +293,20 @@ void TfrmFind::CreateLayout() {
                                static_cast<QAbstractItemView*>(W.lvwList->IconView())}) {
     v->setSelectionMode(QAbstractItemView::ExtendedSelection);
     v->setMinimumHeight(0);
-    v->viewport()->installEventFilter(this);
   }
+  // Dragging hits out: copy only; the files are written when the target takes them.
+  W.dfsList = new TFileDragSource(this);
+  W.dfsList->setObjectName(QStringLiteral("dfsList"));
+  W.dfsList->Source().Dragtypes = {dtCopy};
+  W.dfsList->Source().OnDrop = [this](TDropSource&, TDragType, bool& go) { go = dfsListDrop(); };
+  // No second drag starts from the same press.
+  W.dfsList->Source().OnFeedback = [this](TDropSource&, std::uint32_t, bool&) {
+    W.Press->Reset();
+  };
+  W.Press = new TDragStartFilter(
+      [this](QWidget*, QPoint press) { return lvwListStartDrag(press); }, this);
+  W.Press->Watch(W.lvwList->DetailsView()->viewport());
+  W.Press->Watch(W.lvwList->IconView()->viewport());
   connect(W.lvwList, &CacheListControl::ColumnClicked, this,
           [this](int column) { lvwListColumnClick(column); });
   connect(W.lvwList, &CacheListControl::ItemActivated, this, [this](int) { lvwListDblClick(); });

@@ -39,6 +39,8 @@ namespace ui {
 
 class CacheListControl;
 class TCacheListView;
+class TDragStartFilter;
+class TFileDragSource;
 class TfrmBrowse;
 class TUpDown;
 
@@ -86,6 +88,9 @@ struct TFindWidgets {
   QLabel* pnlStatus0 = nullptr;
   QLabel* pnlStatus1 = nullptr;
   QProgressBar* ProgressBar = nullptr;
+  TFileDragSource* dfsList = nullptr;
+  // The press point of the result list and the start of a drag from it.
+  TDragStartFilter* Press = nullptr;
 };
 
 struct TFindActions {
@@ -149,6 +154,8 @@ class TfrmFind : public QDialog {
   void PrepareFindDrag();
   // The drop event: copies CopyList into TempFolder; false when a copy failed.
   bool dfsListDrop();
+  // A move far enough from a press on a selected row: the drag of the selection.
+  bool lvwListStartDrag(QPoint press);
   bool CopyHitToFolder(const std::string& destination, TWebCacheTreeNode* node);
   void actFileCopyExecute();
   // The paths the drag source offers (TempFolder + escaped display names).
@@ -193,7 +200,6 @@ class TfrmFind : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void reject() override;
 
  private:
@@ -233,8 +239,6 @@ class TfrmFind : public QDialog {
   std::string TempFolder_;
   std::vector<std::string> dragFiles_;
   bool Dragging_ = false;
-  int PressX = -1;
-  int PressY = -1;
   std::function<void(const std::string&)> PreviousNodeRemoved;
   QMenu* listPopup_ = nullptr;
   int typeListBuilds_ = 0;
