@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QUrl>
+#include <cerrno>
 
 #include "cache/cache_entry.h"
 #include "common/binary_search.h"
@@ -217,10 +218,10 @@ bool TfrmFind::CopyHitToFolder(const std::string& destination, TWebCacheTreeNode
     ShowStop(this, FileCopyFailedText(entry.LocalFileName, target, code), FileCopyCaption());
     return false;
   }
-  platform::FILETIME local = 0, utc = 0;
-  if (!platform::SystemTimeToFileTime(entry.LastModified, local) ||
-      !platform::LocalFileTimeToFileTime(local, utc) ||
-      !platform::SetFileLastWriteTime(target, utc)) {
+  platform::FILETIME utc = 0;
+  const bool dated = EntryLastModifiedUtc(entry, utc);
+  if (!dated) platform::SetLastError(EINVAL);
+  if (!dated || !platform::SetFileLastWriteTime(target, utc)) {
     // The copy is there; only its date is wrong.
     ShowStop(this, FileDateFailedText(entry.LocalFileName, target, platform::LastError()),
              FileCopyCaption());
