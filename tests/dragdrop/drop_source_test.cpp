@@ -30,7 +30,7 @@ class ScriptedDriver : public TDragDriver {
     std::uint32_t last = DROPEFFECT_NONE;
     for (std::uint32_t e : effects) {
       EXPECT_EQ(source.QueryContinueDrag(false, MK_LBUTTON), S_OK);
-      last = e & ok;
+      last = e;  // as the target answered, even outside what the source allows
       source.GiveFeedback(last);
     }
     const HRESULT answer = source.QueryContinueDrag(escape, 0);
