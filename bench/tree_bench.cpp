@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cache/cache_source.h"
@@ -125,6 +126,42 @@ struct Result {
   double cpu = 0;  // process CPU time of the three steps
   double sys = 0;  // of which in the kernel (mostly page faults of new memory)
   std::size_t files = 0, renames = 0, folders = 0;
+  double peakMiB = 0;         // before the digest below is made
+  std::uint64_t digest = 0;  // of the whole tree and rename list, to compare builds
+};
+
+// FNV-1a over every node in tree order (caption, key, URL parts, size, date) and the
+// rename list's file image: two builds that print the same digest made the same tree.
+struct Digest {
+  std::uint64_t h = 1469598103934665603ull;
+  void Add(std::string_view s) {
+    for (unsigned char c : s) {
+      h ^= c;
+      h *= 1099511628211ull;
+    }
+    h ^= 0xFF;
+    h *= 1099511628211ull;
+  }
+  void Add(std::uint64_t v) { Add(std::to_string(v)); }
+  void Add(const TWebCacheTreeNode* n) {
+    Add(n->Caption());
+    Add(n->Key());
+    Add(n->IsFolder() ? 1 : 0);
+    const TWebCacheEntryInfoEx& e = n->EntryInfo();
+    Add(e.SourceUrl);
+    Add(e.LocalFileName);
+    Add(e.FolderUrl);
+    Add(e.FileName);
+    Add(e.QueryPart);
+    Add(e.HeaderInfo.GetText());
+    Add(n->TotalSize());
+    const platform::SYSTEMTIME& t = e.LastModified;
+    for (unsigned v : {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}) {
+      Add(v);
+    }
+    Add(n->Count());
+    for (std::size_t i = 0; i < n->Count(); ++i) Add(n->Items(i));
+  }
 };
 
 double CpuSeconds() {
@@ -174,6 +211,16 @@ Result RunOne(std::size_t count) {
     }
   }
   r.renames = tree.RenameItems().Count();
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  r.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  Digest d;
+  d.Add(tree.Root());
+  for (std::size_t i = 0; i < tree.RenameItems().Count(); ++i) {
+    d.Add(tree.RenameItems()[i].OriginalUrl);
+    d.Add(tree.RenameItems()[i].NewUrl);
+  }
+  r.digest = d.h;
   return r;
 }
 
@@ -206,22 +253,22 @@ int main(int argc, char** argv) {
     ssize_t got = read(fds[0], &r, sizeof r);
     close(fds[0]);
     int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
+    wait4(pid, &status, 0, nullptr);
     if (got != static_cast<ssize_t>(sizeof r) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
       std::printf("%10zu failed\n", n);
       return 1;
     }
     double total = r.build + r.sort + r.names;
     std::printf("%10zu %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f %10.1f %9zu", n, r.build, r.sort,
-                r.names, total, r.cpu, r.sys, usage.ru_maxrss / 1024.0, r.renames);
+                r.names, total, r.cpu, r.sys, r.peakMiB, r.renames);
     if (previous > 0) {
       std::printf("   x%.1f cpu time for x%.0f entries", r.cpu / previous,
                   static_cast<double>(n) / static_cast<double>(previousSize));
     }
     std::printf("\n");
     std::fflush(stdout);
-    std::printf("%10s files %zu, folders %zu\n", "", r.files, r.folders);
+    std::printf("%10s files %zu, folders %zu, digest %016llx\n", "", r.files, r.folders,
+                static_cast<unsigned long long>(r.digest));
     previous = r.cpu;
     previousSize = n;
   }

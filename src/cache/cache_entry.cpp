@@ -29,60 +29,131 @@ bool SameAsciiText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+template <class Fn>
+void TWebCacheHeaderInfo::ForEachLine(Fn fn) const {
+  const std::size_t size = packed_.size();
+  std::size_t pos = 0;
+  for (int index = 0; pos < size; ++index) {
+    std::size_t length = static_cast<unsigned char>(packed_[pos++]);
+    if (length == 255) {
+      length = 0;
+      for (int b = 0; b < 4; ++b) {
+        length |= static_cast<std::size_t>(static_cast<unsigned char>(packed_[pos++])) << (8 * b);
+      }
+    }
+    if (!fn(index, std::string_view(packed_).substr(pos, length))) return;
+    pos += length;
+  }
+}
+
+void TWebCacheHeaderInfo::AppendLine(std::string_view line) {
+  if (line.size() < 255) {
+    packed_.push_back(static_cast<char>(line.size()));
+  } else {
+    packed_.push_back(static_cast<char>(255));
+    for (int b = 0; b < 4; ++b) packed_.push_back(static_cast<char>((line.size() >> (8 * b)) & 0xFF));
+  }
+  packed_.append(line);
+}
+
+void TWebCacheHeaderInfo::ReplaceLine(int index, std::string_view text) {
+  std::string old;
+  old.swap(packed_);
+  packed_.reserve(old.size() + text.size());
+  TWebCacheHeaderInfo from;
+  from.packed_.swap(old);
+  from.ForEachLine([&](int i, std::string_view line) {
+    AppendLine(i == index ? text : line);
+    return true;
+  });
+}
+
+int TWebCacheHeaderInfo::GetCount() const {
+  int count = 0;
+  ForEachLine([&](int, std::string_view) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
 std::string TWebCacheHeaderInfo::GetText() const {
   std::string text;
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
+  ForEachLine([&](int i, std::string_view line) {
     if (i > 0) text += "\r\n";
-    text += lines_[i];
-  }
+    text += line;
+    return true;
+  });
   return text;
 }
 
 void TWebCacheHeaderInfo::SetText(std::string_view text) {
   if (text == GetText()) return;
-  lines_.clear();
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-      lines_.emplace_back(text.substr(pos));
-      break;
+  // Two passes: the first measures, so the block is allocated once at its size.
+  auto split = [&](auto fn) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      std::size_t end = text.find_first_of("\r\n", pos);
+      if (end == std::string_view::npos) {
+        fn(text.substr(pos));
+        break;
+      }
+      fn(text.substr(pos, end - pos));
+      pos = end + 1;
+      if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
     }
-    lines_.emplace_back(text.substr(pos, end - pos));
-    pos = end + 1;
-    if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-  }
+  };
+  std::size_t size = 0;
+  split([&](std::string_view line) { size += line.size() + (line.size() < 255 ? 1 : 5); });
+  std::string packed;
+  packed.reserve(size);
+  packed_.swap(packed);
+  split([&](std::string_view line) { AppendLine(line); });
 }
 
 std::string TWebCacheHeaderInfo::GetValue(std::string_view name) const {
-  for (const std::string& line : lines_) {
+  std::string value;
+  ForEachLine([&](int, std::string_view line) {
     std::string_view lineName, rest;
-    if (!LineName(line, lineName, rest)) continue;
-    if (SameAsciiText(lineName, name)) return std::string(TrimBlanks(rest));
-  }
-  return {};
+    if (!LineName(line, lineName, rest)) return true;
+    if (!SameAsciiText(lineName, name)) return true;
+    value = std::string(TrimBlanks(rest));
+    return false;
+  });
+  return value;
 }
 
 void TWebCacheHeaderInfo::SetValue(std::string_view name, std::string_view value) {
-  for (std::string& line : lines_) {
+  int found = -1;
+  std::string replacement;
+  ForEachLine([&](int i, std::string_view line) {
     std::string_view lineName, rest;
-    if (!LineName(line, lineName, rest)) continue;
-    if (SameAsciiText(lineName, name)) {
-      line = std::string(lineName) + ": " + std::string(value);
-      return;
-    }
+    if (!LineName(line, lineName, rest)) return true;
+    if (!SameAsciiText(lineName, name)) return true;
+    found = i;
+    replacement = std::string(lineName) + ": " + std::string(value);
+    return false;
+  });
+  if (found >= 0) {
+    ReplaceLine(found, replacement);
+  } else {
+    AppendLine(std::string(name) + ": " + std::string(value));
   }
-  lines_.push_back(std::string(name) + ": " + std::string(value));
 }
 
 std::string TWebCacheHeaderInfo::GetLine(int index) const {
-  if (index < 0 || index >= GetCount()) return {};
-  return lines_[static_cast<std::size_t>(index)];
+  std::string out;
+  ForEachLine([&](int i, std::string_view line) {
+    if (i != index) return true;
+    out = std::string(line);
+    return false;
+  });
+  return out;
 }
 
 void TWebCacheHeaderInfo::SetLine(int index, std::string_view text) {
   if (index < 0 || index >= GetCount()) return;
-  lines_[static_cast<std::size_t>(index)] = std::string(text);
+  ReplaceLine(index, text);
 }
 
 bool IsHtmlEntry(const TWebCacheEntryInfo& entry) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/file_time.h"
 
@@ -23,7 +22,7 @@ class TWebCacheHeaderInfo {
   // line break does not add an empty line).  Does nothing when `text` equals
   // the current text.
   void SetText(std::string_view text);
-  int GetCount() const { return static_cast<int>(lines_.size()); }
+  int GetCount() const;
   // The trimmed text after the first ':' of the first line whose trimmed name
   // equals `name` ignoring case; "" when no line matches.
   std::string GetValue(std::string_view name) const;
@@ -36,7 +35,17 @@ class TWebCacheHeaderInfo {
   friend bool operator==(const TWebCacheHeaderInfo&, const TWebCacheHeaderInfo&) = default;
 
  private:
-  std::vector<std::string> lines_;
+  // Calls fn(index, line) for each line; fn returns false to stop.
+  template <class Fn>
+  void ForEachLine(Fn fn) const;
+  void AppendLine(std::string_view line);
+  // Replaces line `index` (which exists) by `text`.
+  void ReplaceLine(int index, std::string_view text);
+
+  // Every line as a length and its bytes, one after another: a million entries keep
+  // one block each instead of a vector and a string per line.  A length below 255 is
+  // one byte; a longer one is 255 and four bytes, low byte first.
+  std::string packed_;
 };
 
 // One cache entry as the cache source delivers it.

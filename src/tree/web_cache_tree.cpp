@@ -106,7 +106,99 @@ const AsciiRanks& Ranks() {
   return ranks;
 }
 
+// Folders met while a tree is built, found by their whole path at once: one probe
+// per entry instead of one per segment, and no per-folder index while the tree
+// grows (each folder makes its own on first use afterwards).  The key of a folder
+// is its segments, each lower-cased as a node's Key is, each followed by '/'; the
+// keys live in one arena.
+class FolderPathTable {
+ public:
+  FolderPathTable() : slots_(1024) {}
+
+  // Hash of `key` continued from `h` (FNV-1a), so a path's prefixes hash as the
+  // path is put together.
+  static std::uint64_t Continue(std::uint64_t h, std::string_view key) {
+    for (unsigned char c : key) {
+      h ^= c;
+      h *= 1099511628211ull;
+    }
+    return h;
+  }
+  static constexpr std::uint64_t kStart = 1469598103934665603ull;
+
+  TWebCacheTreeNode* Find(std::uint64_t hash, std::string_view key) const {
+    for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot& s = slots_[i];
+      if (!s.node) return nullptr;
+      if (s.hash == hash && s.length == key.size() &&
+          std::string_view(arena_.data() + s.offset, s.length) == key) {
+        return s.node;
+      }
+    }
+  }
+
+  void Insert(std::uint64_t hash, std::string_view key, TWebCacheTreeNode* node) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    Slot slot{hash, arena_.size(), key.size(), node};
+    arena_.append(key);
+    Place(slot);
+    ++used_;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    TWebCacheTreeNode* node = nullptr;
+  };
+  void Place(const Slot& slot) {
+    std::size_t i = slot.hash & (slots_.size() - 1);
+    while (slots_[i].node) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = slot;
+  }
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old) {
+      if (s.node) Place(s);
+    }
+  }
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+  std::string arena_;
+};
+
+// Appends `seg` lower-cased as AnsiLowerCase does: ASCII capitals in single-byte
+// positions only, a lead byte takes the next byte along untouched.
+void AppendLowered(std::string& out, std::string_view seg) {
+  std::size_t at = out.size();
+  out.append(seg);
+  for (std::size_t i = at; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (platform::IsLeadByte(c) && i + 1 < out.size()) {
+      ++i;
+    } else if (c >= 'A' && c <= 'Z') {
+      out[i] = static_cast<char>(c + 32);
+    }
+  }
+}
+
 }  // namespace
+
+struct TWebCacheTree::BuildState {
+  std::unordered_map<std::string, int> typeRows;  // content type -> table row
+  std::unordered_map<std::string, bool> extensionKnown;  // row NUL extension -> HasExtension
+  FolderPathTable folders;
+  // Scratch, reused from entry to entry.
+  std::string path, key;
+  struct Segment {
+    std::size_t begin, end, slash;  // in `path`
+    std::size_t keyEnd;             // in `key`
+    std::uint64_t hash;             // of key up to keyEnd
+  };
+  std::vector<Segment> segments;
+};
 
 bool FastNameSortKey(std::string_view lowered, std::string* out) {
   const AsciiRanks& r = Ranks();
@@ -452,12 +544,12 @@ void TWebCacheTree::Build() {
   } guard{this};
   updating_ = true;
   ClearTree();
-  std::unordered_map<std::string, int> typeRows;  // content type -> table row
-  std::unordered_map<std::string, bool> extensionKnown;  // row NUL extension -> HasExtension
+  root_->indexValid_ = false;  // made on first use, like every folder's
+  BuildState state;
   TWebCacheEntryInfoEx entry;
   bool more = webCache_->FindFirst(entry);
   while (more) {
-    PlaceEntry(std::move(entry), typeRows, extensionKnown);
+    PlaceEntry(std::move(entry), state);
     entry = TWebCacheEntryInfoEx();
     more = webCache_->FindNext(entry);
   }
@@ -465,9 +557,7 @@ void TWebCacheTree::Build() {
   UpdateFolderTotals(root_.get());
 }
 
-void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
-                               std::unordered_map<std::string, int>& typeRows,
-                               std::unordered_map<std::string, bool>& extensionKnown) {
+void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state) {
   if (OnLoadProgress) OnLoadProgress(entry);
 
   // A URL renamed in an earlier run keeps its stored name.
@@ -486,8 +576,10 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
 
   if (newUrl.empty()) {
     std::string type = NamingContentType(entry.HeaderInfo);
-    auto it = typeRows.find(type);
-    if (it == typeRows.end()) it = typeRows.emplace(type, contentTypes_.IndexOfType(type)).first;
+    auto it = state.typeRows.find(type);
+    if (it == state.typeRows.end()) {
+      it = state.typeRows.emplace(type, contentTypes_.IndexOfType(type)).first;
+    }
     const TContentTypeItem* row = it->second >= 0 ? &contentTypes_[it->second] : nullptr;
     if (row) {
       // HasExtension compares in the locale for every extension of the type; a cache
@@ -496,10 +588,10 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
       std::string probe = std::to_string(it->second);
       probe.push_back('\0');
       probe += FileNameExtension(entry.FileName);
-      auto known = extensionKnown.find(probe);
-      if (known == extensionKnown.end()) {
+      auto known = state.extensionKnown.find(probe);
+      if (known == state.extensionKnown.end()) {
         bool has = row->HasExtension(std::string_view(probe).substr(probe.find('\0') + 1));
-        known = extensionKnown.emplace(std::move(probe), has).first;
+        known = state.extensionKnown.emplace(std::move(probe), has).first;
       }
       if (known->second) row = nullptr;
     }
@@ -511,42 +603,64 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry,
     }
   }
 
-  // Walk (and create) the folders of the URL.  A folder's URL prefix is the folded
-  // path up to its segment; only a leading scheme ("http:") is followed by "//" (a
-  // host with a port, "h:8080", is an ordinary segment).
-  std::string path = FoldDoubleSlashes(entry.FolderUrl);
-  std::size_t schemeSlash = std::string::npos;  // where the scheme's second '/' goes
-  TWebCacheTreeNode* node = root_.get();
-  int depth = 0;
-  bool first = true;
+  // The folders of the URL: its '/'-terminated, non-empty segments of the folded
+  // path, at most kMaxFolderDepth of them (a deeper file goes to the deepest one).
+  std::string& path = state.path;
+  path = FoldDoubleSlashes(entry.FolderUrl);
+  std::string& key = state.key;
+  key.clear();
+  state.segments.clear();
+  std::uint64_t hash = FolderPathTable::kStart;
   std::size_t start = 0;
   while (true) {
     std::size_t slash = path.find('/', start);  // '/' is never a CP932 trail byte
     if (slash == std::string::npos) break;
-    std::string_view seg(path.data() + start, slash - start);
+    std::size_t begin = start;
     start = slash + 1;
-    if (seg.empty()) continue;
-    if (first && enableScheme_ && seg.back() == ':') schemeSlash = slash;
-    first = false;
-    if (depth >= kMaxFolderDepth) continue;
-    TWebCacheTreeNode* child = node->FindFolderChild(seg);
-    if (!child) {
-      // Parent left unset until AddChild, so naming it does not disturb the index.
-      auto folder = std::make_unique<TWebCacheTreeNode>(this, nullptr, true);
-      folder->SetCaptionQuiet(std::string(seg));
-      std::string prefix = path.substr(0, slash + 1);
-      if (schemeSlash != std::string::npos) prefix.insert(schemeSlash, 1, '/');
-      folder->entry_.FolderUrl = std::move(prefix);
-      child = node->AddChild(std::move(folder));
-    }
-    node = child;
-    ++depth;
+    if (slash == begin) continue;
+    if (state.segments.size() >= static_cast<std::size_t>(kMaxFolderDepth)) break;
+    std::size_t keyBegin = key.size();
+    AppendLowered(key, std::string_view(path).substr(begin, slash - begin));
+    key.push_back('/');
+    hash = FolderPathTable::Continue(hash, std::string_view(key).substr(keyBegin));
+    state.segments.push_back({begin, slash, slash, key.size(), hash});
   }
 
-  auto file = std::make_unique<TWebCacheTreeNode>(this, nullptr, false);
+  TWebCacheTreeNode* node = root_.get();
+  if (!state.segments.empty()) {
+    node = state.folders.Find(hash, key);
+    if (!node) {
+      // A new folder somewhere on the path: walk it, making what is missing.  A
+      // folder's URL prefix is the folded path up to its segment; only a leading
+      // scheme ("http:") is followed by "//" (a host with a port, "h:8080", is an
+      // ordinary segment).
+      std::size_t schemeSlash = std::string::npos;  // where the scheme's second '/' goes
+      const auto& firstSeg = state.segments.front();
+      if (enableScheme_ && path[firstSeg.end - 1] == ':') schemeSlash = firstSeg.slash;
+      node = root_.get();
+      for (const auto& seg : state.segments) {
+        std::string_view prefixKey = std::string_view(key).substr(0, seg.keyEnd);
+        TWebCacheTreeNode* child = state.folders.Find(seg.hash, prefixKey);
+        if (!child) {
+          auto folder = std::make_unique<TWebCacheTreeNode>(this, node, true);
+          folder->SetCaptionQuiet(path.substr(seg.begin, seg.end - seg.begin));
+          folder->indexValid_ = false;
+          std::string prefix = path.substr(0, seg.slash + 1);
+          if (schemeSlash != std::string::npos) prefix.insert(schemeSlash, 1, '/');
+          folder->entry_.FolderUrl = std::move(prefix);
+          child = folder.get();
+          node->children_.push_back(std::move(folder));
+          state.folders.Insert(seg.hash, prefixKey, child);
+        }
+        node = child;
+      }
+    }
+  }
+
+  auto file = std::make_unique<TWebCacheTreeNode>(this, node, false);
   file->SetCaptionQuiet(entry.FileName);
   file->entry_ = std::move(entry);
-  node->AddChild(std::move(file));
+  node->children_.push_back(std::move(file));
 }
 
 void TWebCacheTree::UpdateFolderTotals(TWebCacheTreeNode* node) {

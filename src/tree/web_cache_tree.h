@@ -231,8 +231,8 @@ class TWebCacheTree {
 
  private:
   friend class TWebCacheTreeNode;
-  void PlaceEntry(TWebCacheEntryInfoEx&& entry, std::unordered_map<std::string, int>& typeRows,
-                  std::unordered_map<std::string, bool>& extensionKnown);
+  struct BuildState;
+  void PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state);
   void UpdateFolderTotals(TWebCacheTreeNode* node);
   void DeleteSubtree(TWebCacheTreeNode* node);
   void SubtreeDeleted(TWebCacheTreeNode* node);
