@@ -269,6 +269,24 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
   return true;
 }
 
+bool ReadFileHead(const std::string& path, std::size_t maxBytes, std::string& out) {
+  out.resize(maxBytes);
+  UniqueFd fd = OpenForRead(path);
+  std::size_t got = 0;
+  while (fd && got < maxBytes) {
+    ssize_t n = read(fd.get(), out.data() + got, maxBytes - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      out.clear();
+      return FailErrno();
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  out.resize(got);
+  return static_cast<bool>(fd);
+}
+
 void FileBuffer::Clear() {
   std::string().swap(bytes_);
   mapping_.Close();

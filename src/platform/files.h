@@ -64,6 +64,8 @@ UniqueFd CreateForWrite(const std::string& path);
 bool WriteAll(int fd, std::string_view bytes);
 
 bool ReadWholeFile(const std::string& path, std::string& out);
+// The first `maxBytes` bytes of a file, or all of it when it is shorter.
+bool ReadFileHead(const std::string& path, std::size_t maxBytes, std::string& out);
 // Writes to a temporary file beside `path` and renames it over the old one.
 bool AtomicWriteFile(const std::string& path, std::string_view bytes);
 

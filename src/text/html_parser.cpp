@@ -857,6 +857,46 @@ void THTMLParser::SetFileName(const std::string& name) {
   ConvertTitle();
 }
 
+bool THTMLParser::TitleFromHead(std::string_view head, std::string& title) {
+  // Without ESC no scan can jump over bytes, and each token ends where a forward
+  // scan stops; a token that ends before the last byte is the same in the whole
+  // page.  A comment whose end is not in sight would be cut as a tag here.
+  if (head.find(kEsc) != std::string_view::npos) return false;
+  std::size_t pos = 0;
+  bool inHead = false;
+  bool headClosed = false;
+  THTMLTag work;
+  while (pos < head.size()) {
+    const bool comment = head.compare(pos, 4, "<!--") == 0;
+    const std::string_view token = CutToken(head, pos);
+    if (pos >= head.size()) return false;  // may go on in the bytes not read
+    if (comment && (token.size() < 5 || token.substr(token.size() - 3) != "-->")) return false;
+    work.SetText(token);
+    if (work.Kind() != HtmlTokenKind::Tag) continue;
+    if (!inHead) {
+      inHead = SameAscii(work.Name(), "HEAD");
+    } else if (SameAscii(work.Name(), "/HEAD")) {
+      headClosed = true;
+      break;
+    }
+  }
+  if (!headClosed) return false;
+  THTMLParser parser;
+  parser.text_.assign(head.substr(0, pos));
+  parser.ParseHead();
+  parser.ReadMetaCharset();
+  if (parser.charsetType_ == HtmlCharsetType::Undetermined) {
+    // The whole page decides the code then; a title of plain ASCII reads the same in
+    // each of them.
+    for (unsigned char c : parser.title_) {
+      if (c >= 0x80) return false;
+    }
+  }
+  parser.ConvertTitle();
+  title = std::move(parser.title_);
+  return true;
+}
+
 void THTMLParser::ParseHead() {
   const std::string_view t = text_;
   std::size_t pos = 0;

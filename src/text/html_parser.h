@@ -172,6 +172,12 @@ class THTMLParser {
   // canonical charset name and leaves the title raw.
   virtual void SetText(std::string_view text);
   void Clear();
+  // The title SetFileName would give, from the first bytes of a page only, when they
+  // settle it: the head ends inside them, and neither a comment nor a double-byte
+  // shift sequence can be read otherwise once more bytes follow, and the title needs
+  // no conversion that only the whole page could decide.  False when more bytes are
+  // needed.
+  static bool TitleFromHead(std::string_view head, std::string& title);
 
   // The token walk.  pos is the next byte to read; each call cuts one token into
   // `tag` and moves pos past it.  False when nothing is left.

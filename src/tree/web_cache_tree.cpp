@@ -11,6 +11,7 @@
 #include "common/crc32.h"
 #include "common/url.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "text/html_parser.h"
 #include "tree/combine_url.h"
@@ -896,6 +897,14 @@ std::string TWebCacheTree::GetPageTitle(std::string_view url) const {
 
 std::string TWebCacheTree::GetPageTitle(const TWebCacheTreeNode* node) {
   if (!node || node->IsFolder() || !IsHtmlEntry(node->EntryInfo())) return {};
+  // Most pages name their title in their first kilobytes; the rest is read only
+  // when those leave it open.
+  std::string head;
+  std::string title;
+  if (platform::ReadFileHead(node->EntryInfo().LocalFileName, 8192, head) &&
+      THTMLParser::TitleFromHead(head, title)) {
+    return title;
+  }
   THTMLParser parser;
   parser.SetFileName(node->EntryInfo().LocalFileName);
   return parser.Title();

@@ -1073,3 +1073,45 @@ TEST(HtmlCharset, Tables) {
 }
 
 }  // namespace
+
+// The title from a page's first bytes is either left open or the very title the whole
+// page gives, at every cut; pages that close their head early are settled by it.
+TEST_F(HtmlFileTest, TitleFromTheHeadAgreesWithTheWholePageAtEveryCut) {
+  const std::string euc = "\xC6\xFC\xCB\xDC\xB8\xEC";
+  const std::string filler(300, 'x');
+  struct Row {
+    std::string page;
+    bool settledWhole;  // the whole page (plus a tail) settles it
+  };
+  const Row rows[] = {
+      {"<HTML><Head><Title>Tom's &amp; Jerry's page</Title></Head><body>" + filler, true},
+      // A comment with an apostrophe and a '>' inside, before the title.
+      {"<html><head><!-- it's <b>old</b> --><title>Index of /?page=2#top</title></head>" +
+           filler, true},
+      // The charset is declared after the title.
+      {"<html><head><title>" + euc + "</title><meta http-equiv=\"Content-Type\" "
+       "content=\"text/html; charset=EUC-JP\"></head>" + filler, true},
+      // A non-ASCII title without a declaration needs the whole page's code detection.
+      {"<html><head><title>" + euc + "</title></head><body>" + euc + filler, false},
+      // A comment that runs past the head's end.
+      {"<html><head><!-- <title>no</title></head> --><title>yes</title></head>" + filler, true},
+      // No head at all, and a head that never ends.
+      {"<title>bare</title>" + filler, false},
+      {"<html><head><title>open" + filler, false},
+      // A shift sequence anywhere in the head.
+      {"<html><head><title>\x1B$BF|K\\8l\x1B(B</title></head>" + filler, false},
+  };
+  for (const Row& row : rows) {
+    const std::string whole = TitleOf(row.page);
+    std::string title;
+    for (std::size_t cut = 0; cut <= row.page.size(); ++cut) {
+      title = "unset";
+      if (THTMLParser::TitleFromHead(std::string_view(row.page).substr(0, cut), title)) {
+        EXPECT_EQ(title, whole) << row.page << " cut at " << cut;
+      } else {
+        EXPECT_EQ(title, "unset");
+      }
+    }
+    EXPECT_EQ(THTMLParser::TitleFromHead(row.page, title), row.settledWhole) << row.page;
+  }
+}
