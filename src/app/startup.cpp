@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <cstdlib>
+
 #include "cache/netscape_cache.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -11,6 +13,8 @@ std::string* SharedValueOption(TStartupOptions& options, std::string_view name) 
   if (name == "--prefix") return &options.Prefix;
   if (name == "--registry") return &options.RegistryFile;
   if (name == "--fat-db") return &options.FatDb;
+  if (name == "--cache-dir") return &options.CacheDir;
+  if (name == "--netscape-home") return &options.NetscapeHome;
   if (name == "--settings") return &options.SettingsDir;
   return nullptr;
 }
@@ -95,8 +99,21 @@ TStartupResult StartUp(const std::vector<std::string>& args, const TStartupRules
   return result;
 }
 
+TCacheSearch CacheSearchFor(const TStartupOptions& options) {
+  TCacheSearch search;
+  search.IndexFile = options.FatDb;
+  search.CacheFolder = options.CacheDir;
+  search.NetscapeHome = options.NetscapeHome;
+  const char* registryEnv = std::getenv("TOLLHAVEN_REGISTRY");
+  search.HomeAfterRegistry = options.Prefix.empty() && options.RegistryFile.empty() &&
+                             !(registryEnv && *registryEnv);
+  return search;
+}
+
 std::unique_ptr<TWebCacheSource> MakeCacheSource(const TStartupOptions& options) {
-  return std::make_unique<TNetscapeCacheSource>(options.FatDb);
+  auto source = std::make_unique<TNetscapeCacheSource>(options.FatDb);
+  source->SetSearch(CacheSearchFor(options));
+  return source;
 }
 
 void UseSettingsFiles(TWebCacheTree& tree, bool readOnly) {

@@ -1,5 +1,5 @@
 // How both programs start: the options they share (--prefix, --registry, --fat-db,
-// --settings), pointing the platform layer at the Wine prefix, registry and settings
+// --cache-dir, --netscape-home, --settings), pointing the platform layer at the Wine prefix, registry and settings
 // folder those name, the cache source, and the settings files the cache tree keeps
 // (renameList.dat, contentType.dat).  The window and tollhaven-cli each add their own
 // options and word the failures in their own language.
@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cache/netscape_location.h"
+
 class TWebCacheSource;
 class TWebCacheTree;
 
@@ -20,6 +22,8 @@ struct TStartupOptions {
   std::string Prefix;        // --prefix DIR: Wine prefix holding registry and drive C:
   std::string RegistryFile;  // --registry FILE: REGEDIT4 export used instead
   std::string FatDb;         // --fat-db FILE: read this FAT.DB, skip the location step
+  std::string CacheDir;      // --cache-dir DIR: a bare cache folder (FAT.DB or index.db)
+  std::string NetscapeHome;  // --netscape-home DIR: a Unix profile folder (~/.netscape)
   std::string SettingsDir;   // --settings DIR: where settings files live
   // Settings files are read but never written (commands that only look at the cache).
   bool ReadOnly = false;
@@ -66,7 +70,12 @@ struct TStartupResult {
 TStartupResult StartUp(const std::vector<std::string>& args, const TStartupRules& rules,
                        TStartupOptions& options);
 
-// The cache that the options name: the FAT.DB given, else the one the registry names.
+// How the options say the cache is found: the FAT.DB given, the cache folder given,
+// the Unix profile given; without any location option (--prefix, --registry,
+// TOLLHAVEN_REGISTRY included) the Wine prefix's profile, then ~/.netscape.
+TCacheSearch CacheSearchFor(const TStartupOptions& options);
+
+// The cache that the options name (found afresh at each enumeration).
 std::unique_ptr<TWebCacheSource> MakeCacheSource(const TStartupOptions& options);
 
 // Gives the tree the rename list and the content-type table of the settings folder;

@@ -55,7 +55,7 @@ platform::FILETIME RecordTime(std::uint32_t seconds) {
 }  // namespace
 
 TNetscapeCache::TNetscapeCache(const TNetscapeCacheOptions& options)
-    : fatDbPath_(options.FatDbPath.empty() ? GetFatDbPath() : options.FatDbPath) {
+    : fatDbPath_(options.FatDbPath.empty() ? LocateCache(options.Search).IndexFile : options.FatDbPath) {
   if (fatDbPath_.empty()) return;
   cacheDirectory_ = FolderOf(fatDbPath_);
   if (!file_.Open(fatDbPath_)) return;
@@ -88,15 +88,27 @@ bool TNetscapeCache::BodyExists(const std::string& fileName, const std::string& 
   std::string folder = fileName.substr(0, split);
   auto listing = listings_.find(folder);
   if (listing == listings_.end()) {
-    // Files only: a body name that names a folder is no body.
-    std::vector<std::string> names =
-        platform::ListFolder(bodyPath.substr(0, bodyPath.size() - (fileName.size() - split)), true);
-    listing = listings_.emplace(folder, std::unordered_set<std::string>(names.begin(), names.end())).first;
+    const std::string folderPath = bodyPath.substr(0, bodyPath.size() - (fileName.size() - split));
+    Listing made;
+    // A sub-folder that is a link to somewhere else holds no bodies of this cache.
+    made.Inside = split == 0 || platform::StaysInside(folderPath, cacheDirectory_);
+    if (made.Inside) {
+      // Files only: a body name that names a folder is no body.
+      std::vector<std::string> links;
+      std::vector<std::string> names = platform::ListFolder(folderPath, true, &links);
+      made.Files.insert(names.begin(), names.end());
+      made.Links.insert(links.begin(), links.end());
+    }
+    listing = listings_.emplace(folder, std::move(made)).first;
   }
-  if (listing->second.count(fileName.substr(split))) return true;
-  // Not listed under that exact name: ask the file system, which also matches names
-  // that differ in case on a drive-letter path, or a file that appeared since.
-  return platform::FileExists(bodyPath);
+  const Listing& seen = listing->second;
+  if (!seen.Inside) return false;
+  const std::string name = fileName.substr(split);
+  if (seen.Files.count(name)) return true;
+  // A link, a name that differs in case on a drive-letter path, or a file that appeared
+  // since: the file system decides, and the body must not lie outside the cache folder.
+  if (!seen.Links.count(name) && !platform::FileExists(bodyPath)) return false;
+  return platform::StaysInside(bodyPath, cacheDirectory_);
 }
 
 bool TNetscapeCache::ReadNextRecord(TCacheObject& record) {
@@ -216,4 +228,11 @@ std::vector<bool> TNetscapeCacheSource::DeleteEntries(const std::vector<std::str
 void TNetscapeCacheSource::SetNotifier(TCacheNotifier* notifier) {
   TWebCacheSource::SetNotifier(notifier);
   options_.Notifier = notifier;
+}
+
+TCacheLocation TNetscapeCacheSource::Location() const {
+  if (options_.FatDbPath.empty()) return LocateCache(options_.Search);
+  TCacheSearch named;
+  named.IndexFile = options_.FatDbPath;
+  return LocateCache(named);
 }

@@ -13,6 +13,7 @@
 
 #include "cache/cache_source.h"
 #include "cache/fat_db_reader.h"
+#include "cache/netscape_location.h"
 #include "platform/files.h"
 
 // What the enumeration functions leave in platform::LastError() at the end (the
@@ -20,8 +21,10 @@
 inline constexpr int ERROR_NO_MORE_ITEMS = ENODATA;
 
 struct TNetscapeCacheOptions {
-  // FAT.DB to read; "" finds it through the registry and prefs.js (GetFatDbPath).
+  // FAT.DB (or index.db) to read; "" finds it as `Search` says (by default through
+  // the registry and prefs.js, GetFatDbPath).
   std::string FatDbPath;
+  TCacheSearch Search;
   TCacheNotifier* Notifier = nullptr;
 };
 
@@ -35,7 +38,8 @@ class TNetscapeCache : public TCacheEnumeration {
   // True while FAT.DB is mapped.
   bool IsOpen() const { return file_.IsOpen(); }
   const std::string& FatDbPath() const { return fatDbPath_; }
-  // Folder of FAT.DB ending in its separator; body file names are relative to it.
+  // Folder of FAT.DB ending in its separator; body file names are relative to it, and
+  // no body lies outside it (sub-folders are fine, links that lead out are not).
   const std::string& CacheDirectory() const { return cacheDirectory_; }
 
   // Back to the start, then ReadNextRecord.  False when closed or nothing is left.
@@ -57,9 +61,14 @@ class TNetscapeCache : public TCacheEnumeration {
   platform::MappedFile file_;
   TFatDbWalker walker_;
   TCacheObject scratch_;
-  // The names in each body folder (relative folder -> names), listed once per
-  // enumeration: one look at a folder costs far less than a path lookup per record.
-  std::unordered_map<std::string, std::unordered_set<std::string>> listings_;
+  // The names in each body folder, listed once per enumeration: one look at a folder
+  // costs far less than a path lookup per record.
+  struct Listing {
+    std::unordered_set<std::string> Files;
+    std::unordered_set<std::string> Links;  // followed only when they stay inside
+    bool Inside = true;  // the folder itself, links followed, lies in the cache folder
+  };
+  std::unordered_map<std::string, Listing> listings_;
 };
 
 // The WinInet-style functions over TNetscapeCache.  The pattern is not used.
@@ -84,6 +93,12 @@ class TNetscapeCacheSource : public TWebCacheSource {
   // A FAT.DB to read instead of the one that the registry names ("" = find it).
   void SetFatDbPath(std::string path) { options_.FatDbPath = std::move(path); }
   const std::string& FatDbPathOverride() const { return options_.FatDbPath; }
+  // How the cache is found when no FAT.DB is given.
+  void SetSearch(TCacheSearch search) { options_.Search = std::move(search); }
+  const TCacheSearch& Search() const { return options_.Search; }
+  // Where the cache is now (looked up afresh): the index file read, the profile and
+  // its bookmark file.
+  TCacheLocation Location() const;
 
   std::unique_ptr<TCacheEnumeration> FindFirst(TCacheSourceRecord& rec) override;
   bool DeleteEntry(const std::string& url) override;

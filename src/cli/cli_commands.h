@@ -74,8 +74,8 @@ inline constexpr CliCommand kCliCommands[] = {
 // Prints "tollhaven-cli: <message>" on the error stream.
 void CliError(CliContext& context, const std::string& utf8Message);
 
-// The FAT.DB to read: --fat-db as given, else what the registry and prefs.js name.
-// "" when it cannot be determined.
+// The index file to read (FAT.DB or index.db): --fat-db as given, else what the
+// search of the options finds.  "" when it cannot be determined.
 std::string CliFatDbPath(const CliOptions& options);
 
 // Checks that the cache can be read; when not, says on the error stream where it

@@ -46,8 +46,7 @@ void CliError(CliContext& context, const std::string& utf8Message) {
 }
 
 std::string CliFatDbPath(const CliOptions& options) {
-  if (!options.FatDb.empty()) return options.FatDb;
-  return GetFatDbPath();
+  return LocateCache(CacheSearchFor(options)).IndexFile;
 }
 
 bool CliCheckCache(CliContext& context, std::string& fatDbPath) {
@@ -56,13 +55,13 @@ bool CliCheckCache(CliContext& context, std::string& fatDbPath) {
     CliError(context, "no Netscape cache: the registry (" +
                           platform::Registry::Current().Source() +
                           ") names no usable profile (or its prefs.js cannot be read); "
-                          "give --prefix, --registry or --fat-db");
+                          "give --prefix, --registry, --netscape-home, --cache-dir or --fat-db");
     return false;
   }
   if (!platform::FileExists(fatDbPath)) {
     std::string shown = platform::AnsiToUtf8(fatDbPath);
     std::string host = platform::HostPath(fatDbPath);
-    CliError(context, "no Netscape cache: FAT.DB not found at " + shown +
+    CliError(context, "no Netscape cache: no index file at " + shown +
                           (host != shown ? " (" + host + ")" : std::string()));
     return false;
   }
@@ -70,7 +69,7 @@ bool CliCheckCache(CliContext& context, std::string& fatDbPath) {
   if (!probe.Open(fatDbPath)) {
     std::string reason = platform::SystemErrorText(platform::LastError());
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-    CliError(context, "cannot read FAT.DB at " + platform::AnsiToUtf8(fatDbPath) + ": " +
+    CliError(context, "cannot read the index file " + platform::AnsiToUtf8(fatDbPath) + ": " +
                           platform::AnsiToUtf8(reason));
     return false;
   }

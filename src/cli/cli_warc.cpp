@@ -92,7 +92,7 @@ int RunWarcCommand(CliContext& context) {
 
   const auto started = std::chrono::steady_clock::now();
   CliWarningNotifier notifier(context.Err);
-  TNetscapeCacheSource source(context.Options.FatDb);
+  TNetscapeCacheSource source(fatDb);
   source.SetNotifier(&notifier);
 
   TWarcWriter writer;

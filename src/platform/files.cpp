@@ -70,12 +70,6 @@ std::string EnvOrEmpty(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
-std::string HomeFolder() {
-  std::string home = EnvOrEmpty("HOME");
-  if (!home.empty()) return home;
-  if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "/";
-}
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -195,6 +189,13 @@ std::string WithDelim(std::string s) {
 }
 
 }  // namespace
+
+std::string HomeFolder() {
+  std::string home = EnvOrEmpty("HOME");
+  if (!home.empty()) return home;
+  if (passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/";
+}
 
 int LastError() { return t_lastError; }
 void SetLastError(int code) { t_lastError = code; }
@@ -500,7 +501,8 @@ void DeleteTreeSilent(const std::string& path) {
       32, FTW_DEPTH | FTW_PHYS);
 }
 
-std::vector<std::string> ListFolder(const std::string& path, bool filesOnly) {
+std::vector<std::string> ListFolder(const std::string& path, bool filesOnly,
+                                    std::vector<std::string>* links) {
   std::vector<std::string> names;
   DirPtr d(opendir(HostPath(path).c_str()));
   if (!d) {
@@ -516,9 +518,29 @@ std::vector<std::string> ListFolder(const std::string& path, bool filesOnly) {
       if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN) continue;
       if (fstatat(dirfd(d.get()), e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
     }
+    if (links && e->d_type != DT_REG) {
+      struct stat own;
+      if (fstatat(dirfd(d.get()), e->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode)) {
+        links->push_back(Utf8ToAnsi(name));
+        continue;
+      }
+    }
     names.push_back(Utf8ToAnsi(name));
   }
   return names;
+}
+
+bool StaysInside(const std::string& path, const std::string& folder) {
+  char* resolvedFolder = realpath(HostPath(folder).c_str(), nullptr);
+  if (!resolvedFolder) return FailErrno();
+  std::string root = resolvedFolder;
+  std::free(resolvedFolder);
+  char* resolvedPath = realpath(HostPath(path).c_str(), nullptr);
+  if (!resolvedPath) return FailErrno();
+  std::string target = resolvedPath;
+  std::free(resolvedPath);
+  if (root != "/") root += '/';
+  return target.size() > root.size() && target.compare(0, root.size(), root) == 0;
 }
 
 std::string TempFolder() {

@@ -22,6 +22,8 @@ void SetLastError(int code);
 
 // The host file-system path (UTF-8 bytes) for an ANSI path.
 std::string HostPath(std::string_view ansiPath);
+// The user's home folder as a host path ($HOME, else the password database's).
+std::string HomeFolder();
 // Wine prefix used for drive-letter paths.
 void SetWinePrefix(const std::string& hostDir);
 std::string WinePrefix();
@@ -131,8 +133,13 @@ bool DeleteOneFile(const std::string& path);
 // Removes a folder and everything below it; reports nothing.
 void DeleteTreeSilent(const std::string& path);
 // Names (not full paths) of the entries of a folder; with `filesOnly`, of the files
-// (links followed) and not the folders.
-std::vector<std::string> ListFolder(const std::string& path, bool filesOnly = false);
+// (links followed) and not the folders.  Given `links`, entries that are symbolic
+// links go there instead.
+std::vector<std::string> ListFolder(const std::string& path, bool filesOnly = false,
+                                    std::vector<std::string>* links = nullptr);
+// True when `path` exists and, every link followed, lies below `folder` (also
+// resolved); false for anything that leads out of it.
+bool StaysInside(const std::string& path, const std::string& folder);
 
 // The user's temporary folder, ending in the separator.
 std::string TempFolder();

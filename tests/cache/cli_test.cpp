@@ -199,3 +199,96 @@ TEST_F(CliTest, UsageErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// The URL column of `list`, sorted.
+std::vector<std::string> ListedUrls(const RunResult& r) {
+  std::vector<std::string> urls;
+  std::vector<std::string> lines = Lines(r.out);
+  for (std::size_t i = 1; i < lines.size(); ++i) urls.push_back(Fields(lines[i])[0]);
+  std::sort(urls.begin(), urls.end());
+  return urls;
+}
+
+}  // namespace
+
+TEST_F(CliTest, UnixProfileWinePrefixAndBareFolderAllOpen) {
+  // A Unix profile as a 1999 desktop left it: bodies in sub-folders, a page with an
+  // anchor and a ?page= link, a mixed-case host, and body names that lead out of the
+  // cache folder (.., an absolute path, links to outside files and folders).
+  thtest::NetscapeCacheSpec unixSpec;
+  unixSpec.profile.unixLayout = true;
+  unixSpec.profile.bookmarks = "<DL><p><DT><A HREF=\"http://www.example.co.jp/\">Ex</A></DL>\n";
+  auto add = [&unixSpec](const std::string& url, const std::string& file, bool body = true) {
+    thtest::NetscapeEntry e;
+    e.url = url;
+    e.contentType = "text/html";
+    e.body = "<html><!-- it's cached --><a href=\"b.html#top\">b</a><a href=\"?page=2\">2</a></html>";
+    e.fileName = file;
+    e.missingBody = !body;
+    unixSpec.entries.push_back(e);
+  };
+  add("http://www.example.co.jp/a.html", "0A/cache3F2A01.html");
+  add("http://WWW.Example.CO.JP/list.cgi?page=2", "1F/cache3F2A02");
+  add("http://www.example.co.jp/top.html", "cache3F2A03.html");
+  add("http://evil.example.com/up.html", "../preferences.js", false);
+  add("http://evil.example.com/abs.html", "/etc/passwd", false);
+  add("http://evil.example.com/link.html", "2B/cache3F2A04.html", false);
+  add("http://evil.example.com/dir.html", "3C/cache3F2A05.html", false);
+  thtest::NetscapeFixture home(unixSpec);
+  ASSERT_TRUE(home.ok()) << home.error();
+  const std::string outside = platform::JoinPath(home.prefix(), "outside");
+  ASSERT_TRUE(platform::CreateOneFolder(outside));
+  ASSERT_TRUE(platform::AtomicWriteFile(platform::JoinPath(outside, "cache3F2A04.html"), "secret"));
+  ASSERT_TRUE(platform::AtomicWriteFile(platform::JoinPath(outside, "cache3F2A05.html"), "secret"));
+  const std::string cache = home.cacheFolder();
+  ASSERT_TRUE(platform::CreateOneFolder(cache + "/2B"));
+  ASSERT_EQ(symlink((outside + "/cache3F2A04.html").c_str(), (cache + "/2B/cache3F2A04.html").c_str()), 0);
+  ASSERT_EQ(symlink(outside.c_str(), (cache + "/3C").c_str()), 0);
+  const std::vector<std::string> unixUrls = {"http://WWW.Example.CO.JP/list.cgi?page=2",
+                                             "http://www.example.co.jp/a.html",
+                                             "http://www.example.co.jp/top.html"};
+
+  thtest::NetscapeFixture wine(SmallSpec());
+  ASSERT_TRUE(wine.ok()) << wine.error();
+  const std::vector<std::string> wineUrls = {"http://www.example.co.jp/a.gif",
+                                             "http://www.example.co.jp/日本/index.html"};
+  const std::string profile = home.profileFolder();
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> urls;
+  } runs[] = {
+      {{"--netscape-home", profile, "list"}, unixUrls},
+      {{"--cache-dir", cache, "list"}, unixUrls},
+      {{"--fat-db", home.fatDb(), "list"}, unixUrls},
+      {{"--prefix", wine.prefix(), "list"}, wineUrls},
+      {{"--cache-dir", wine.cacheFolder() + "/", "list"}, wineUrls},
+  };
+  for (const auto& run : runs) {
+    RunResult r = Cli(run.args);
+    EXPECT_EQ(r.code, 0) << run.args[0] << " " << run.args[1] << "\n" << r.err;
+    EXPECT_EQ(ListedUrls(r), run.urls) << run.args[0] << " " << run.args[1];
+  }
+
+  // Without options: the Wine prefix first, then ~/.netscape.
+  RunResult r = thtest::RunCli({"list"}, "thcli", home.prefix());
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ListedUrls(r), unixUrls);
+  ASSERT_EQ(symlink(wine.prefix().c_str(), (home.prefix() + "/.wine").c_str()), 0);
+  r = thtest::RunCli({"list"}, "thcli", home.prefix());
+  EXPECT_EQ(ListedUrls(r), wineUrls) << r.err;
+  r = thtest::RunCli({"where"}, "thcli", home.prefix());
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\nsearch\tregistry\t" + wine.fatDbWindowsPath() + "\tfound\n"),
+            std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nsearch\thome\t" + home.fatDb() + "\tfound\n"), std::string::npos)
+      << r.out;
+  r = Cli({"--netscape-home", profile, "where"});
+  EXPECT_NE(r.out.find("\nbookmarks\t" + profile + "/bookmarks.html\n"), std::string::npos) << r.out;
+
+  // A folder with neither index file is no cache.
+  r = Cli({"--cache-dir", outside, "list"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(outside + "/FAT.DB"), std::string::npos) << r.err;
+}

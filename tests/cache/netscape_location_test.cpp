@@ -133,3 +133,51 @@ TEST(NetscapeLocation, NoPrefsFileNoPath) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UnixProfile, CacheFolderFromPreferences) {
+  const struct {
+    const char* prefs;
+    const char* folder;
+  } rows[] = {
+      {"user_pref(\"browser.cache.directory\", \"/home/taro/.netscape/cache\");\n",
+       "/home/taro/.netscape/cache"},
+      {"user_pref(\"browser.cache.directory\",\"/mnt/d/ns \\\"cache\\\"\");\n", "/mnt/d/ns \"cache\""},
+      {"user_pref(\"browser.cache.directory\", \"C:\\\\Cache\");\n", "C:\\Cache"},
+      {"// it's the cache\nuser_pref(\"browser.cache.disk_cache_size\", 5000);\n", ""},
+      {"user_pref(\"browser.cache.directory\", \"/home/taro/cac", ""},
+      {"user_pref(\"browser.cache.directory\", 5);\n", ""},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(CacheDirectoryFromUnixPrefs(row.prefs), row.folder) << row.prefs;
+}
+
+TEST(UnixProfile, CopiedProfileFallsBackToItsOwnCache) {
+  const std::string home = platform::CreateUniqueFolder(platform::TempFolder(), "thnshome");
+  ASSERT_FALSE(home.empty());
+  auto write = [&home](const std::string& name, const std::string& text) {
+    ASSERT_TRUE(platform::AtomicWriteFile(platform::JoinPath(home, name), text));
+  };
+  // Named folder relative to the profile, holding index.db.
+  ASSERT_TRUE(platform::CreateOneFolder(platform::JoinPath(home, "nscache")));
+  write("nscache/index.db", "x");
+  write("preferences.js", "user_pref(\"browser.cache.directory\", \"nscache\");\n");
+  TCacheLocation at = LocateNetscapeHome(home);
+  EXPECT_EQ(at.IndexFile, home + "/nscache/index.db");
+  EXPECT_EQ(at.BookmarkFile, home + "/bookmarks.html");
+  EXPECT_TRUE(at.Exists());
+  // The folder the old disk had is gone; the profile's own cache folder is used.
+  write("preferences.js", "user_pref(\"browser.cache.directory\", \"/home/gone/.netscape/cache\");\n");
+  EXPECT_EQ(LocateNetscapeHome(home).IndexFile, "/home/gone/.netscape/cache/index.db");
+  ASSERT_TRUE(platform::CreateOneFolder(platform::JoinPath(home, "cache")));
+  write("cache/index.db", "x");
+  EXPECT_EQ(LocateNetscapeHome(home + "/").IndexFile, home + "/cache/index.db");
+  // A bare folder: FAT.DB first, else index.db.
+  EXPECT_EQ(LocateCacheFolder(home + "/cache").IndexFile, home + "/cache/index.db");
+  write("cache/FAT.DB", "x");
+  EXPECT_EQ(LocateCacheFolder(home + "/cache").IndexFile, home + "/cache/FAT.DB");
+  platform::DeleteTreeSilent(home);
+}
+
+}  // namespace

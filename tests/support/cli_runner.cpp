@@ -10,7 +10,7 @@
 
 namespace thtest {
 
-CliResult RunCli(std::vector<std::string> args, const std::string& tag) {
+CliResult RunCli(std::vector<std::string> args, const std::string& tag, const std::string& homeDir) {
   CliResult r;
   const std::string tool = TH_CLI_TOOL;
   if (tool.empty()) return r;
@@ -18,7 +18,8 @@ CliResult RunCli(std::vector<std::string> args, const std::string& tag) {
   // One pair of scratch files per process: ctest runs test processes side by side.
   const std::string outFile = platform::TempFolder() + tag + "_out_" + std::to_string(getpid());
   const std::string errFile = outFile + ".err";
-  const std::string home = "HOME=" + platform::TempFolder() + tag + "_nohome";
+  const std::string home =
+      "HOME=" + (homeDir.empty() ? platform::TempFolder() + tag + "_nohome" : homeDir);
   pid_t pid = fork();
   if (pid == 0) {
     int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

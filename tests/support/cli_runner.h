@@ -12,8 +12,10 @@ struct CliResult {
   std::string out, err;
 };
 
-// args are the arguments after the program name; `tag` names the scratch files.
-CliResult RunCli(std::vector<std::string> args, const std::string& tag = "thcli");
+// args are the arguments after the program name; `tag` names the scratch files;
+// `home` is HOME for the run (default: a folder that does not exist).
+CliResult RunCli(std::vector<std::string> args, const std::string& tag = "thcli",
+                 const std::string& home = std::string());
 
 // Lines split at TABs.
 std::vector<std::vector<std::string>> TsvRows(const std::string& text);

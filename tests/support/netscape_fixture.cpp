@@ -143,6 +143,7 @@ std::string DescribeNetscapeCache(const NetscapeCacheSpec& spec, const std::stri
   d << "write-prefs = " << yesNo(p.writePrefs) << "\n";
   d << "bookkeeping = " << yesNo(p.bookkeeping) << "\n";
   d << "subfolders = " << yesNo(p.subfolders) << "\n";
+  if (p.unixLayout) d << "layout = unix\n";
 
   std::size_t n = 0;
   for (const NetscapeEntry& e : spec.entries) {

@@ -64,6 +64,9 @@ struct NetscapeProfileSpec {
   bool writePrefs = true;
   bool bookkeeping = true;   // the browser's non-URL records in FAT.DB
   bool subfolders = false;   // generated body names in 00..1F sub-folders
+  // A Unix profile instead: prefix() is a home folder holding .netscape/ with
+  // preferences.js, bookmarks.html and cache/index.db (cacheDirectory relative to it).
+  bool unixLayout = false;
 };
 
 struct NetscapeCacheSpec {

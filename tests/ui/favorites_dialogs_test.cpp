@@ -273,7 +273,7 @@ class ImportTest : public uitest::WithApp, public ::testing::Test {
     favorites.AddFavoriteFromUrl("Images", "http://IMG.example.com/");
     WriteBookmarks(kBookmarks);
     dialog.SetFavorites(&favorites);
-    dialog.ProfileDirectory = [this] { return dir.path() + "/"; };
+    dialog.BookmarkFile = [this] { return dir.File("bookmark.htm"); };
   }
   void WriteBookmarks(const std::string& utf8) {
     std::ofstream(dir.File("bookmark.htm"), std::ios::binary) << platform::Utf8ToAnsi(utf8);
@@ -323,7 +323,7 @@ TEST_F(ImportTest, ReadsFoldersAndLinksAndMarksThoseAlreadyPresent) {
   dialog.show();
   EXPECT_EQ(Tree(), (std::vector<std::string>{"仕事:1", "  サンプル商事:4", "  製品 & 価格:1"}));
   dialog.done(2);
-  dialog.ProfileDirectory = [] { return std::string(); };  // no profile known
+  dialog.BookmarkFile = [] { return std::string(); };  // no profile known
   dialog.show();
   EXPECT_EQ(dialog.tvwFavorites->topLevelItemCount(), 0);
 }

@@ -64,6 +64,10 @@ struct Profile {
   bool writePrefs = true;
   bool bookkeeping = true;      // the browser's own non-URL records in FAT.DB
   bool subfolders = false;      // generated body names go into 00..1F
+  // The Unix browser's layout: OUT_DIR is the home folder, the profile is its
+  // .netscape/ (preferences.js, bookmarks.html) and the cache folder (cacheDirectory,
+  // relative to the profile, default "cache") holds index.db; body names use '/'.
+  bool unixLayout = false;
 };
 
 struct CacheDescription {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <system_error>
@@ -294,6 +295,194 @@ std::string ProfileFolderFor(const Profile& profile) {
   return install.substr(0, slash + 1) + "Users\\" + profile.user + "\\";
 }
 
+namespace {
+
+// Body names of a Unix cache use '/' ("0A/M0ABCDEF.gif"); descriptions may give them
+// with backslashes as for Windows.
+std::string UnixName(std::string name) {
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  return name;
+}
+
+// The index (FAT.DB or index.db) through the library, the body files, the manifest.
+bool WriteIndexAndBodies(const CacheDescription& desc, const WriteOptions& options,
+                         const std::string& indexHostPath, const std::string& indexShownPath,
+                         const std::function<std::string(const std::string&)>& bodyHostPath,
+                         WriteSummary& summary, std::string& error) {
+  const Profile& p = desc.profile;
+  HashDb185 db;
+  if (!db.Create(indexHostPath, options.dbCacheBytes, error)) return false;
+  std::set<std::string> usedNames;
+  for (const CacheEntry& e : desc.entries)
+    if (!e.fileName.empty()) usedNames.insert(e.fileName);
+  std::map<std::string, std::size_t> keyOwner;  // key -> manifest row
+  std::vector<std::string> rows;
+  std::string body;
+  std::uint64_t totalBytes = 0;
+  std::size_t index = 0;
+  std::map<std::size_t, std::size_t> rowOfEntry;
+  auto deleteListed = [&]() {
+    for (std::size_t d : desc.deletions) {
+      if (d >= desc.entries.size()) continue;
+      std::string key = EncodeKey(desc.entries[d]);
+      auto owner = keyOwner.find(key);
+      if (owner == keyOwner.end() || !rowOfEntry.count(d) || owner->second != rowOfEntry[d]) continue;
+      if (!db.Del(key, error)) return false;
+      std::string& row = rows[owner->second];
+      row = row.substr(0, row.rfind('\t') + 1) + "deleted";
+      keyOwner.erase(owner);
+      --summary.records;
+    }
+    return true;
+  };
+  for (const CacheEntry& source : desc.entries) {
+    if (index == desc.deleteAt && !desc.deletions.empty() && !deleteListed()) return false;
+    CacheEntry e = source;
+    std::size_t myIndex = index++;
+    if (e.fileName.empty()) {
+      std::size_t n = myIndex;
+      do e.fileName = GeneratedFileName(n++, e, p.subfolders);
+      while (usedNames.count(e.fileName));
+      usedNames.insert(e.fileName);
+    }
+    if (!e.bodySource.empty()) {
+      if (!ReadFile(e.bodySource, body, error)) {
+        error = "entry at line " + std::to_string(e.line) + ": " + error;
+        return false;
+      }
+    } else if (e.body.empty() && desc.makeBody) {
+      body.clear();
+      desc.makeBody(myIndex, e, body);
+    } else {
+      body = e.body;
+    }
+    std::string bodyHost = bodyHostPath(e.fileName);
+    if (p.unixLayout) e.fileName = UnixName(e.fileName);
+    // Odd names are kept in FAT.DB (readers must cope with them), but their bodies are
+    // only written where they stay inside the prefix.
+    if (!e.missingBody && !InsideFolder(options.outDir, bodyHost)) {
+      error = "entry at line " + std::to_string(e.line) + ": body file name '" + e.fileName +
+              "' leads out of the output folder";
+      return false;
+    }
+    if (!e.missingBody && !WriteFile(bodyHost, body, error)) return false;
+    std::uint32_t length = e.contentLength ? *e.contentLength : static_cast<std::uint32_t>(body.size());
+    totalBytes += body.size();
+
+    std::string key = EncodeKey(e);
+    if (!db.Put(key, EncodeItem(e, length), error)) return false;
+    ++summary.records;
+
+    const char* state = e.version != 5 ? "version"
+                        : e.missingBody ? "missing-body"
+                        : !e.badLength.empty() ? "bad-length"
+                                               : "ok";
+    auto owner = keyOwner.find(key);
+    if (owner != keyOwner.end()) {
+      // The hash keeps one item per key: the earlier one is gone.
+      std::string& old = rows[owner->second];
+      old = old.substr(0, old.rfind('\t') + 1) + "replaced";
+      --summary.records;
+    }
+    keyOwner[key] = rows.size();
+    rowOfEntry[myIndex] = rows.size();
+    rows.push_back(ManifestField(e.url) + "\t" + ManifestField(e.fileName) + "\t" +
+                   ManifestField(e.contentType) + "\t" + ManifestField(e.charset) + "\t" +
+                   std::to_string(length) + "\t" + std::to_string(e.lastModified) + "\t" + state);
+  }
+
+  if (desc.deleteAt >= desc.entries.size() && !desc.deletions.empty() && !deleteListed())
+    return false;
+
+  // The browser's own bookkeeping records: plain keys, short binary data, no URL layout.
+  if (p.bookkeeping) {
+    auto word = [](std::uint32_t v) {
+      std::string s;
+      PutU32(s, v);
+      return s;
+    };
+    const std::pair<std::string, std::string> extras[] = {
+        {std::string("^^^^CACHE_SIZE^^^^", 18) + '\0', word(static_cast<std::uint32_t>(totalBytes))},
+        {std::string("^^^^CACHE_ENTRIES^^^^", 21) + '\0',
+         word(static_cast<std::uint32_t>(desc.entries.size()))},
+        {std::string("^^^^CACHE_NAME^^^^", 18) + '\0', std::string("Communicator", 13)},
+    };
+    for (const auto& [k, d] : extras) {
+      if (!db.Put(k, d, error)) return false;
+      ++summary.records;
+      rows.push_back(ManifestField(k) + "\t\t\t\t" + std::to_string(d.size()) + "\t0\tbookkeeping");
+    }
+  }
+  if (!db.Close(error)) return false;
+
+  std::string manifest =
+      "# url\tfile\tcontent-type\tcharset\tcontent-length\tlast-modified\tstate\n"
+      "# fat.db\t" + indexShownPath + "\n";
+  for (const std::string& r : rows) manifest += r + "\n";
+  return WriteFile(fs::path(options.outDir) / "manifest.tsv", manifest, error);
+}
+
+// OUT_DIR as the home folder of a Unix user: .netscape/preferences.js names the cache
+// folder by its absolute path, as the browser wrote it.
+bool WriteUnixProfile(const CacheDescription& desc, const WriteOptions& options,
+                      WriteSummary& summary, std::string& error) {
+  const Profile& p = desc.profile;
+  const fs::path profile = fs::path(options.outDir) / ".netscape";
+  const std::string relative = p.cacheDirectory.empty() ? std::string("cache") : UnixName(p.cacheDirectory);
+  const fs::path cache = (profile / AnsiToUtf8(relative)).lexically_normal();
+  if (!relative.empty() && relative[0] == '/') {
+    error = "a Unix cache directory is given relative to the profile folder";
+    return false;
+  }
+  if (!InsideFolder(options.outDir, cache.string())) {
+    error = "'" + p.cacheDirectory + "' leads out of the output folder";
+    return false;
+  }
+  std::error_code ec;
+  fs::create_directories(cache, ec);
+  if (ec) {
+    error = "cannot create " + cache.string() + ": " + ec.message();
+    return false;
+  }
+  summary.profileHostPath = profile.string();
+  summary.cacheHostPath = cache.string();
+  summary.fatDbHostPath = (cache / "index.db").string();
+  summary.fatDbWindowsPath = summary.fatDbHostPath;
+  if (p.writePrefs) {
+    std::string prefs =
+        "// Netscape User Preferences\n"
+        "// This is a generated file!  Do not edit.\n\n";
+    prefs += "user_pref(\"browser.cache.directory\", \"" + PrefsString(summary.cacheHostPath) + "\");\n";
+    prefs += "user_pref(\"browser.cache.disk_cache_size\", 7680);\n";
+    for (const std::string& line : p.extraPrefs) prefs += line + "\n";
+    if (!WriteFile(profile / "preferences.js", prefs, error)) return false;
+  }
+  if (!p.bookmarksSource.empty()) {
+    std::string bm;
+    if (!ReadFile(p.bookmarksSource, bm, error)) return false;
+    if (!WriteFile(profile / "bookmarks.html", bm, error)) return false;
+  }
+  return WriteIndexAndBodies(
+      desc, options, summary.fatDbHostPath, summary.fatDbHostPath,
+      [&](const std::string& fileName) {
+        fs::path body = cache;
+        const std::string name = UnixName(fileName);
+        std::size_t pos = 0;
+        while (pos <= name.size()) {
+          std::size_t next = name.find('/', pos);
+          if (next == std::string::npos) next = name.size();
+          std::string part = name.substr(pos, next - pos);
+          if (!part.empty() && part != ".") body /= AnsiToUtf8(part);
+          pos = next + 1;
+        }
+        return body.lexically_normal().string();
+      },
+      summary, error);
+}
+
+}  // namespace
+
 bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
                 WriteSummary& summary, std::string& error) {
   const Profile& p = desc.profile;
@@ -311,6 +500,7 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
     error = "the profile needs a user name";
     return false;
   }
+  if (p.unixLayout) return WriteUnixProfile(desc, options, summary, error);
   std::string profileWin = ProfileFolderFor(p);
   if (profileWin.empty() || WindowsToHostPath(options.outDir, profileWin).empty()) {
     error = "the install folder must be a drive-letter path such as C:\\Program Files\\Netscape\\Communicator\\Program";
@@ -399,116 +589,12 @@ bool WriteCache(const CacheDescription& desc, const WriteOptions& givenOptions,
     if (!WriteFile(fs::path(summary.profileHostPath) / "bookmark.htm", bm, error)) return false;
   }
 
-  // FAT.DB and the bodies.
-  HashDb185 db;
-  if (!db.Create(summary.fatDbHostPath, options.dbCacheBytes, error)) return false;
-  std::set<std::string> usedNames;
-  for (const CacheEntry& e : desc.entries)
-    if (!e.fileName.empty()) usedNames.insert(e.fileName);
-  std::map<std::string, std::size_t> keyOwner;  // key -> manifest row
-  std::vector<std::string> rows;
-  std::string body;
-  std::uint64_t totalBytes = 0;
-  std::size_t index = 0;
-  std::map<std::size_t, std::size_t> rowOfEntry;
-  auto deleteListed = [&]() {
-    for (std::size_t d : desc.deletions) {
-      if (d >= desc.entries.size()) continue;
-      std::string key = EncodeKey(desc.entries[d]);
-      auto owner = keyOwner.find(key);
-      if (owner == keyOwner.end() || !rowOfEntry.count(d) || owner->second != rowOfEntry[d]) continue;
-      if (!db.Del(key, error)) return false;
-      std::string& row = rows[owner->second];
-      row = row.substr(0, row.rfind('\t') + 1) + "deleted";
-      keyOwner.erase(owner);
-      --summary.records;
-    }
-    return true;
-  };
-  for (const CacheEntry& source : desc.entries) {
-    if (index == desc.deleteAt && !desc.deletions.empty() && !deleteListed()) return false;
-    CacheEntry e = source;
-    std::size_t myIndex = index++;
-    if (e.fileName.empty()) {
-      std::size_t n = myIndex;
-      do e.fileName = GeneratedFileName(n++, e, p.subfolders);
-      while (usedNames.count(e.fileName));
-      usedNames.insert(e.fileName);
-    }
-    if (!e.bodySource.empty()) {
-      if (!ReadFile(e.bodySource, body, error)) {
-        error = "entry at line " + std::to_string(e.line) + ": " + error;
-        return false;
-      }
-    } else if (e.body.empty() && desc.makeBody) {
-      body.clear();
-      desc.makeBody(myIndex, e, body);
-    } else {
-      body = e.body;
-    }
-    std::string bodyHost = WindowsToHostPath(options.outDir, cacheWin + "\\" + e.fileName);
-    // Odd names are kept in FAT.DB (readers must cope with them), but their bodies are
-    // only written where they stay inside the prefix.
-    if (!e.missingBody && !InsideFolder(options.outDir, bodyHost)) {
-      error = "entry at line " + std::to_string(e.line) + ": body file name '" + e.fileName +
-              "' leads out of the output folder";
-      return false;
-    }
-    if (!e.missingBody && !WriteFile(bodyHost, body, error)) return false;
-    std::uint32_t length = e.contentLength ? *e.contentLength : static_cast<std::uint32_t>(body.size());
-    totalBytes += body.size();
-
-    std::string key = EncodeKey(e);
-    if (!db.Put(key, EncodeItem(e, length), error)) return false;
-    ++summary.records;
-
-    const char* state = e.version != 5 ? "version"
-                        : e.missingBody ? "missing-body"
-                        : !e.badLength.empty() ? "bad-length"
-                                               : "ok";
-    auto owner = keyOwner.find(key);
-    if (owner != keyOwner.end()) {
-      // The hash keeps one item per key: the earlier one is gone.
-      std::string& old = rows[owner->second];
-      old = old.substr(0, old.rfind('\t') + 1) + "replaced";
-      --summary.records;
-    }
-    keyOwner[key] = rows.size();
-    rowOfEntry[myIndex] = rows.size();
-    rows.push_back(ManifestField(e.url) + "\t" + ManifestField(e.fileName) + "\t" +
-                   ManifestField(e.contentType) + "\t" + ManifestField(e.charset) + "\t" +
-                   std::to_string(length) + "\t" + std::to_string(e.lastModified) + "\t" + state);
-  }
-
-  if (desc.deleteAt >= desc.entries.size() && !desc.deletions.empty() && !deleteListed())
-    return false;
-
-  // The browser's own bookkeeping records: plain keys, short binary data, no URL layout.
-  if (p.bookkeeping) {
-    auto word = [](std::uint32_t v) {
-      std::string s;
-      PutU32(s, v);
-      return s;
-    };
-    const std::pair<std::string, std::string> extras[] = {
-        {std::string("^^^^CACHE_SIZE^^^^", 18) + '\0', word(static_cast<std::uint32_t>(totalBytes))},
-        {std::string("^^^^CACHE_ENTRIES^^^^", 21) + '\0',
-         word(static_cast<std::uint32_t>(desc.entries.size()))},
-        {std::string("^^^^CACHE_NAME^^^^", 18) + '\0', std::string("Communicator", 13)},
-    };
-    for (const auto& [k, d] : extras) {
-      if (!db.Put(k, d, error)) return false;
-      ++summary.records;
-      rows.push_back(ManifestField(k) + "\t\t\t\t" + std::to_string(d.size()) + "\t0\tbookkeeping");
-    }
-  }
-  if (!db.Close(error)) return false;
-
-  std::string manifest =
-      "# url\tfile\tcontent-type\tcharset\tcontent-length\tlast-modified\tstate\n"
-      "# fat.db\t" + summary.fatDbWindowsPath + "\n";
-  for (const std::string& r : rows) manifest += r + "\n";
-  return WriteFile(fs::path(options.outDir) / "manifest.tsv", manifest, error);
+  return WriteIndexAndBodies(
+      desc, options, summary.fatDbHostPath, summary.fatDbWindowsPath,
+      [&](const std::string& fileName) {
+        return WindowsToHostPath(options.outDir, cacheWin + "\\" + fileName);
+      },
+      summary, error);
 }
 
 }  // namespace mnc

@@ -1,6 +1,7 @@
 // Writes a described profile as a Wine-style prefix: registry files, the profile folder
 // with prefs.js and bookmark.htm, the cache folder with FAT.DB and the body files, and a
-// manifest of what went in.
+// manifest of what went in.  A Unix profile is written as a home folder instead:
+// .netscape/ with preferences.js, bookmarks.html and cache/index.db.
 #pragma once
 
 #include <cstdint>

@@ -277,6 +277,9 @@ bool ParseDescription(const std::string& text, const std::string& path,
         p.cacheDirectory = ansi;
       } else if (key == "bookmarks") {
         p.bookmarksSource = value.empty() ? "" : resolve(value);
+      } else if (key == "layout") {
+        if (value != "windows" && value != "unix") return fail("layout wants windows or unix");
+        p.unixLayout = value == "unix";
       } else if (key == "pref") {
         p.extraPrefs.push_back(ansi);
       } else if (key == "write-current-user" || key == "write-install-directory" ||

@@ -198,7 +198,7 @@ TfrmImportFavorites::TfrmImportFavorites(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(btnClose);
   layout->addLayout(buttons);
 
-  ProfileDirectory = [] { return GetProfileDirectory(); };
+  BookmarkFile = [] { return LocateCache(TCacheSearch{}).BookmarkFile; };
 }
 
 TfrmImportFavorites::~TfrmImportFavorites() = default;
@@ -225,9 +225,9 @@ void TfrmImportFavorites::ClearBookmarks() { tvwFavorites->clear(); }
 
 void TfrmImportFavorites::LoadBookmarks() {
   ClearBookmarks();
-  const std::string profile = ProfileDirectory ? ProfileDirectory() : std::string();
-  if (profile.empty()) return;
-  ReadFile(profile + "bookmark.htm");
+  const std::string file = BookmarkFile ? BookmarkFile() : std::string();
+  if (file.empty()) return;
+  ReadFile(file);
 }
 
 void TfrmImportFavorites::ReadFile(const std::string& path) {

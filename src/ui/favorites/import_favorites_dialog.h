@@ -1,5 +1,5 @@
 // TfrmImportFavorites: shows the browser's bookmark file ("bookmark.htm" in the
-// user's profile folder) as a tree of folders and links with check boxes, and adds
+// user's profile folder, "bookmarks.html" in a Unix one) as a tree of folders and links with check boxes, and adds
 // every checked link as a new favorite.  Links that are already favorites are
 // marked and cannot be checked.  The file is read again each time the dialog is
 // shown.
@@ -32,9 +32,9 @@ class TfrmImportFavorites : public QDialog {
 
   void SetFavorites(TFavorites* favorites) { favorites_ = favorites; }
   TFavorites* Favorites() const { return favorites_; }
-  // The profile folder whose "bookmark.htm" is read ("" when unknown); the
-  // browser's current profile unless a test replaces it.
-  std::function<std::string()> ProfileDirectory;
+  // The bookmark file to read ("" when no profile is known): the current profile's
+  // "bookmark.htm" unless the main window (its cache's profile) or a test replaces it.
+  std::function<std::string()> BookmarkFile;
 
   // Fills the tree from the bookmark file (done on every show).
   void LoadBookmarks();

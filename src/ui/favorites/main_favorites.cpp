@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include "cache/netscape_cache.h"
 #include "common/url.h"
 #include "favorites/copy_favorites.h"
 #include "favorites/favorites.h"
@@ -59,6 +60,9 @@ class TFavoritesMouse : public QObject {
 void TfrmMain::ConnectFavorites() {
   D.frmEditFavorite = new TfrmEditFavorite(this);
   D.frmImportFavorites = new TfrmImportFavorites(this);
+  // The bookmarks of the profile whose cache is shown (Windows or Unix).
+  if (auto* netscape = dynamic_cast<TNetscapeCacheSource*>(&FCacheTree->WebCache().Source()))
+    D.frmImportFavorites->BookmarkFile = [netscape] { return netscape->Location().BookmarkFile; };
   FFavoritesView = std::make_unique<TFavoritesListView>(W.lvwFavorites);
   FFavorites->SetFavoritesView(FFavoritesView.get());
 

@@ -1,6 +1,6 @@
 // tollhaven: the desktop program.
-//   tollhaven [--prefix DIR] [--registry FILE] [--fat-db FILE] [--settings DIR]
-//             [--select URL] [--screenshot FILE.png]
+//   tollhaven [--prefix DIR] [--registry FILE] [--fat-db FILE] [--cache-dir DIR]
+//             [--netscape-home DIR] [--settings DIR] [--select URL] [--screenshot FILE.png]
 // The options find the browser's cache as tollhaven-cli does; --select opens a
 // folder of the cache tree once the cache is loaded; --screenshot saves a picture
 // of the window and quits.

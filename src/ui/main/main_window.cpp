@@ -407,8 +407,7 @@ void TfrmMain::ShowMissingCache() {
   if (FCacheTree->Root() && FCacheTree->Root()->Count() > 0) return;
   std::string looked;
   if (auto* netscape = dynamic_cast<TNetscapeCacheSource*>(&FCacheTree->WebCache().Source()))
-    looked = netscape->FatDbPathOverride().empty() ? GetFatDbPath()
-                                                   : netscape->FatDbPathOverride();
+    looked = netscape->Location().IndexFile;
   W.pnlStatus0->setText(
       looked.empty() ? QStringLiteral("Netscape のキャッシュが見つかりません")
                      : QStringLiteral("キャッシュがありません: ") + ToQ(looked));
