@@ -93,8 +93,6 @@ class FavoritesWindowTest : public ::testing::Test {
   void TearDown() override {
     w.reset();
     platform::SetSettingsFolder("");
-    // Each window adds " for Netscape" to the application title.
-    ui::SetApplicationTitle(QStringLiteral("Tollhaven"));
   }
   QTreeWidget* List() const { return w->Ui().lvwFavorites; }
   QStringList Titles() const {

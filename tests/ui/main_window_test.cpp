@@ -84,6 +84,8 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsUsesTheDefaults) {
   auto w = MakeWindow();
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Tollhaven for Netscape"));
   EXPECT_EQ(ui::ApplicationTitle(), QStringLiteral("Tollhaven for Netscape"));
+  // A second window in the same process keeps the same title.
+  EXPECT_EQ(MakeWindow(false)->windowTitle(), QStringLiteral("Tollhaven for Netscape"));
   EXPECT_EQ(w->size(), QSize(963, 313));
   EXPECT_TRUE(w->Ui().tbrCommand->isVisible());
   EXPECT_TRUE(w->statusBar()->isVisible());

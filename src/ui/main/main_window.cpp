@@ -106,7 +106,11 @@ TfrmMain::TfrmMain(std::unique_ptr<TWebCacheSource> source, QWidget* parent)
   FFavorites = std::make_unique<TFavorites>();
   FFavorites->SetFavoritesPath(platform::JoinPath(platform::SettingsFolder(), "favorites.dat"));
 
-  setWindowTitle(ApplicationTitle() + QStringLiteral(" for Netscape"));
+  // The application takes the window's title; a second window in one process (tests)
+  // finds the suffix there already.
+  const QString suffix = QStringLiteral(" for Netscape");
+  setWindowTitle(ApplicationTitle().endsWith(suffix) ? ApplicationTitle()
+                                                     : ApplicationTitle() + suffix);
   SetApplicationTitle(windowTitle());
 
   // The dialogs that live as long as the window.
