@@ -7,7 +7,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -77,18 +76,39 @@ inline std::string PercentDecode(const std::string& s) {
   return out;
 }
 
+// The quoted values of href= and src= attributes (any case, blanks around '=').
+inline std::vector<std::string> QuotedLinks(const std::string& page) {
+  std::string lower = page;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::vector<std::string> links;
+  for (std::size_t i = 0; i < lower.size(); ++i) {
+    std::size_t at;
+    if (lower.compare(i, 4, "href") == 0) at = i + 4;
+    else if (lower.compare(i, 3, "src") == 0) at = i + 3;
+    else continue;
+    while (at < page.size() && std::isspace(static_cast<unsigned char>(page[at]))) ++at;
+    if (at >= page.size() || page[at] != '=') continue;
+    ++at;
+    while (at < page.size() && std::isspace(static_cast<unsigned char>(page[at]))) ++at;
+    if (at >= page.size() || (page[at] != '"' && page[at] != '\'')) continue;
+    const std::size_t end = page.find_first_of("\"'", at + 1);
+    if (end == std::string::npos) break;
+    links.push_back(page.substr(at + 1, end - at - 1));
+    i = end;
+  }
+  return links;
+}
+
 // Relative href/src values of every .html file below `root` that do not name a file
 // of the copy ("page -> link"); links with a scheme are left out, "#x" parts ignored.
 inline std::vector<std::string> BrokenLinks(const std::filesystem::path& root,
                                             int* checked = nullptr) {
   namespace fs = std::filesystem;
   std::vector<std::string> broken;
-  const std::regex attr(R"re((?:href|src)\s*=\s*["']([^"']*)["'])re", std::regex::icase);
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file() || entry.path().extension() != ".html") continue;
     const std::string page = ReadAll(entry.path());
-    for (std::sregex_iterator it(page.begin(), page.end(), attr), end; it != end; ++it) {
-      std::string link = (*it)[1].str();
+    for (std::string link : QuotedLinks(page)) {
       if (link.find(':') != std::string::npos) continue;  // mailto: and the like
       if (const auto hash = link.find('#'); hash != std::string::npos) link.erase(hash);
       if (link.empty()) continue;
