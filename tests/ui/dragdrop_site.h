@@ -76,27 +76,27 @@ inline std::string PercentDecode(const std::string& s) {
   return out;
 }
 
-// The quoted values of href= and src= attributes (any case, blanks around '=').
-inline std::vector<std::string> QuotedLinks(const std::string& page) {
+// The quoted values of href= and src= attributes, in any case.
+inline std::vector<std::string> LinkValues(const std::string& page) {
   std::string lower = page;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  std::vector<std::string> links;
-  for (std::size_t i = 0; i < lower.size(); ++i) {
-    std::size_t at;
-    if (lower.compare(i, 4, "href") == 0) at = i + 4;
-    else if (lower.compare(i, 3, "src") == 0) at = i + 3;
+  std::vector<std::string> values;
+  for (std::size_t at = 0; at < lower.size(); ++at) {
+    std::size_t p = at;
+    if (lower.compare(at, 4, "href") == 0) p += 4;
+    else if (lower.compare(at, 3, "src") == 0) p += 3;
     else continue;
-    while (at < page.size() && std::isspace(static_cast<unsigned char>(page[at]))) ++at;
-    if (at >= page.size() || page[at] != '=') continue;
-    ++at;
-    while (at < page.size() && std::isspace(static_cast<unsigned char>(page[at]))) ++at;
-    if (at >= page.size() || (page[at] != '"' && page[at] != '\'')) continue;
-    const std::size_t end = page.find_first_of("\"'", at + 1);
+    while (p < lower.size() && std::isspace(static_cast<unsigned char>(lower[p]))) ++p;
+    if (p >= lower.size() || lower[p] != '=') continue;
+    ++p;
+    while (p < lower.size() && std::isspace(static_cast<unsigned char>(lower[p]))) ++p;
+    if (p >= lower.size() || (lower[p] != '"' && lower[p] != '\'')) continue;
+    const std::size_t end = page.find(page[p], p + 1);
     if (end == std::string::npos) break;
-    links.push_back(page.substr(at + 1, end - at - 1));
-    i = end;
+    values.push_back(page.substr(p + 1, end - p - 1));
+    at = end;
   }
-  return links;
+  return values;
 }
 
 // Relative href/src values of every .html file below `root` that do not name a file
@@ -107,8 +107,7 @@ inline std::vector<std::string> BrokenLinks(const std::filesystem::path& root,
   std::vector<std::string> broken;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file() || entry.path().extension() != ".html") continue;
-    const std::string page = ReadAll(entry.path());
-    for (std::string link : QuotedLinks(page)) {
+    for (std::string link : LinkValues(ReadAll(entry.path()))) {
       if (link.find(':') != std::string::npos) continue;  // mailto: and the like
       if (const auto hash = link.find('#'); hash != std::string::npos) link.erase(hash);
       if (link.empty()) continue;

@@ -152,13 +152,25 @@ TEST_F(DragDropE2E, FolderDraggedFromTheTreeArrivesAsABrowsableCopy) {
   QElapsedTimer sinceStep;
   sinceStep.start();
   int nudges = 0;
+  int retries = 0;
+  auto press = [&] {
+    run(QStringList{"mousemove"} + xy(start) + QStringList{"sleep", "0.2", "mousedown", "1",
+        "sleep", "0.2", "mousemove"} + xy(start + QPoint(4, 1)) +
+        QStringList{"sleep", "0.1", "mousemove"} + xy(start + QPoint(12, 4)));
+  };
   QTimer driver;
   driver.setInterval(50);
   QObject::connect(&driver, &QTimer::timeout, [&] {
     said += area.readAllStandardOutput();
     switch (step) {
       case Pressing:
-        if (w_->Drag().FDragging) {
+        if (!w_->Drag().FDragging && sinceStep.elapsed() > 5000 && retries < 3) {
+          // The press or the moves went astray: let go and press again.
+          ++retries;
+          run({"mouseup", "1"});
+          press();
+          sinceStep.restart();
+        } else if (w_->Drag().FDragging) {
           run(QStringList{"mousemove"} + xy(target) + QStringList{"sleep", "0.1", "mousemove"} +
               xy(target + QPoint(5, 5)));
           step = Dragging;
@@ -166,13 +178,28 @@ TEST_F(DragDropE2E, FolderDraggedFromTheTreeArrivesAsABrowsableCopy) {
         }
         break;
       case Dragging:
-        if (said.contains("OVER")) {
-          run({"sleep", "0.2", "mouseup", "1"});
+        // Let go only once this side has the drop area's acceptance (its feedback),
+        // else the drag ends as a refusal.
+        if (said.contains("OVER") &&
+            (w_->Drag().dfsCache->Source().LastEffect() & ole::DROPEFFECT_COPY)) {
+          run({"sleep", "0.1", "mouseup", "1"});
           step = Over;
+          sinceStep.restart();
         } else if (sinceStep.elapsed() > 2000 && nudges < 10) {
           // No word from the drop area yet: another move over it.
           run(QStringList{"mousemove"} + xy(target + QPoint(nudges % 2 ? 9 : -9, 7)));
           ++nudges;
+          sinceStep.restart();
+        }
+        break;
+      case Over:
+        if (!w_->Drag().FDragging && sinceStep.elapsed() > 3000 && retries < 3) {
+          // The drag ended and nothing arrived: once more from the press.
+          ++retries;
+          said.replace("OVER", "over");
+          w_->Drag().dfsCache->Source().GiveFeedback(ole::DROPEFFECT_NONE);
+          press();
+          step = Pressing;
           sinceStep.restart();
         }
         break;
@@ -181,10 +208,8 @@ TEST_F(DragDropE2E, FolderDraggedFromTheTreeArrivesAsABrowsableCopy) {
     }
   });
   driver.start();
-  run(QStringList{"mousemove"} + xy(start) + QStringList{"sleep", "0.2", "mousedown", "1",
-      "sleep", "0.2", "mousemove"} + xy(start + QPoint(4, 1)) +
-      QStringList{"sleep", "0.1", "mousemove"} + xy(start + QPoint(12, 4)));
-  const bool ended = PumpUntil([&] { return area.state() == QProcess::NotRunning; }, 45000);
+  press();
+  const bool ended = PumpUntil([&] { return area.state() == QProcess::NotRunning; }, 50000);
   driver.stop();
   said += area.readAllStandardOutput();
   if (!ended) {
