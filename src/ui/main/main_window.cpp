@@ -620,7 +620,13 @@ void TfrmMain::LoadProgressTick() {
 
 void TfrmMain::NodeRemoved(const std::string& url) {
   ForgetDragNodes();
-  FListPane->RemoveUrl(url);
+  // A delete of many files refills the list once at its end instead of looking each
+  // removed file up among the rows.
+  if (deleting_) {
+    listStale_ = true;
+  } else {
+    FListPane->RemoveUrl(url);
+  }
   if (!url.empty() && url.back() == '/') {
     FTreePane->RemoveFolderUrl(url);
   } else {
