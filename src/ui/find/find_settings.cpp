@@ -35,28 +35,13 @@ std::span<const TFindKey> FindKeys() { return kKeys; }
 
 void ReadFindSettings(const std::string& path, TFindSettings& s) {
   platform::IniFile ini(path);
-  for (const TFindKey& k : kKeys) {
-    if (k.integer) {
-      int* v = k.integer(s);
-      *v = ini.ReadInteger(k.section, k.key, *v);
-    } else {
-      bool* v = k.boolean(s);
-      *v = ini.ReadBool(k.section, k.key, *v);
-    }
-  }
+  ReadSettingsKeys(ini, FindKeys(), s);
 }
 
 void WriteFindSettings(const std::string& path, const TFindSettings& s) {
   platform::IniFile ini(path);
-  TFindSettings copy = s;
   ini.BeginUpdate();
-  for (const TFindKey& k : kKeys) {
-    if (k.integer) {
-      ini.WriteInteger(k.section, k.key, *k.integer(copy));
-    } else {
-      ini.WriteBool(k.section, k.key, *k.boolean(copy));
-    }
-  }
+  WriteSettingsKeys(ini, FindKeys(), s);
   ini.EndUpdate();
 }
 

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "ui/main/settings_keys.h"
+
 namespace ui {
 
 struct TFindSettings {
@@ -18,12 +20,7 @@ struct TFindSettings {
   int ViewStyle = 3;
 };
 
-struct TFindKey {
-  const char* section;
-  const char* key;
-  int* (*integer)(TFindSettings&);  // one of these two is set
-  bool* (*boolean)(TFindSettings&);
-};
+using TFindKey = TSettingsKey<TFindSettings>;
 std::span<const TFindKey> FindKeys();
 
 // A missing file or key keeps the value `s` holds.

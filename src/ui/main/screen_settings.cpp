@@ -48,28 +48,13 @@ std::span<const TScreenKey> ScreenKeys() { return kKeys; }
 
 void ReadScreenSettings(const std::string& path, TScreenSettings& s) {
   platform::IniFile ini(path);
-  for (const TScreenKey& k : kKeys) {
-    if (k.integer) {
-      int* v = k.integer(s);
-      *v = ini.ReadInteger(k.section, k.key, *v);
-    } else {
-      bool* v = k.boolean(s);
-      *v = ini.ReadBool(k.section, k.key, *v);
-    }
-  }
+  ReadSettingsKeys(ini, ScreenKeys(), s);
   s.HaveCacheCols = ini.ValueExists("Cache", "Col01");
 }
 
 void WriteScreenSettings(const std::string& path, const TScreenSettings& s) {
   platform::IniFile ini(path);
-  TScreenSettings copy = s;
-  for (const TScreenKey& k : kKeys) {
-    if (k.integer) {
-      ini.WriteInteger(k.section, k.key, *k.integer(copy));
-    } else {
-      ini.WriteBool(k.section, k.key, *k.boolean(copy));
-    }
-  }
+  WriteSettingsKeys(ini, ScreenKeys(), s);
 }
 
 }  // namespace ui

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "ui/main/settings_keys.h"
+
 namespace ui {
 
 struct TScreenSettings {
@@ -28,12 +30,7 @@ struct TScreenSettings {
   bool HaveCacheCols = false;
 };
 
-struct TScreenKey {
-  const char* section;
-  const char* key;
-  int* (*integer)(TScreenSettings&);  // one of these two is set
-  bool* (*boolean)(TScreenSettings&);
-};
+using TScreenKey = TSettingsKey<TScreenSettings>;
 std::span<const TScreenKey> ScreenKeys();
 
 // Reads every key; a missing file or key keeps the value `s` holds.
