@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/codepage.h"
 
@@ -111,6 +112,48 @@ std::string MatchSegment(const std::string& dir, const std::string& name) {
   return name;
 }
 
+// Folders of drive paths already mapped, by the host form their segments give before
+// case matching: every page of a cache lies in one of a few body folders, and matching
+// a folder's segments again for each of them would cost a look at every segment.  An
+// entry is used only while its folder is still a folder there (a folder renamed or
+// removed is mapped afresh), and this program's own folder changes clear them all.
+class DriveFolderCache {
+ public:
+  // The folder remembered for `key`, not yet checked.
+  bool Find(const std::string& key, std::string& host) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = folders_.find(key);
+    if (it == folders_.end()) return false;
+    host = it->second;
+    return true;
+  }
+  void Remember(const std::string& key, const std::string& host) {
+    if (!IsFolder(host)) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folders_.size() >= kMaxFolders) folders_.clear();
+    folders_[key] = host;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    folders_.clear();
+  }
+
+  static bool IsFolder(const std::string& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+ private:
+  static constexpr std::size_t kMaxFolders = 4096;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::string> folders_;
+};
+
+DriveFolderCache& DriveFolders() {
+  static DriveFolderCache cache;
+  return cache;
+}
+
 std::string MapDrivePath(std::string_view ansi) {
   char drive = ansi[0];
   if (drive >= 'A' && drive <= 'Z') drive = char(drive - 'A' + 'a');
@@ -149,8 +192,43 @@ std::string MapDrivePath(std::string_view ansi) {
     resolved.push_back(AnsiToUtf8(seg));
   }
   std::string host = base;
-  for (const auto& seg : resolved) {
-    std::string match = MatchSegment(host, seg);
+  std::size_t folders = resolved.empty() ? 0 : resolved.size() - 1;
+  std::string key;
+  if (folders > 0) {
+    key = base;
+    for (std::size_t k = 0; k < folders; ++k) {
+      key += '/';
+      key += resolved[k];
+    }
+  }
+  std::string last = resolved.empty() ? std::string() : resolved.back();
+  bool mapped = false;
+  if (folders > 0) {
+    std::string known;
+    if (DriveFolders().Find(key, known)) {
+      // The exact name there proves the folder still there; else it is looked at.
+      if (PathExists(known + "/" + last)) {
+        host = std::move(known);
+        host += '/';
+        host += last;
+        mapped = true;
+        last.clear();
+      } else if (DriveFolderCache::IsFolder(known)) {
+        host = std::move(known);
+        mapped = true;
+      }
+    }
+    if (!mapped) {
+      for (std::size_t k = 0; k < folders; ++k) {
+        std::string match = MatchSegment(host, resolved[k]);
+        host += '/';
+        host += match;
+      }
+      DriveFolders().Remember(key, host);
+    }
+  }
+  if (!last.empty()) {
+    std::string match = MatchSegment(host, last);
     host += '/';
     host += match;
   }
@@ -177,7 +255,9 @@ bool EnsureFolderPath(const std::string& host) {
     pos = host.find('/', pos + 1);
     part = host.substr(0, pos);
     if (part.empty()) continue;
-    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    bool made = mkdir(part.c_str(), 0777) == 0;
+    if (made) DriveFolders().Clear();
+    if (!made && errno != EEXIST) return false;
   }
   struct stat st;
   return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -237,6 +317,7 @@ bool WriteAll(int fd, std::string_view bytes) {
 void SetWinePrefix(const std::string& hostDir) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_winePrefix = hostDir;
+  DriveFolders().Clear();
 }
 
 std::string WinePrefix() {
@@ -433,6 +514,8 @@ bool GetFileSize(const std::string& path, std::uint64_t& size) {
 
 bool CreateOneFolder(const std::string& path) {
   if (mkdir(HostPath(path).c_str(), 0777) != 0) return FailErrno();
+  // A new folder can be a closer match for a name mapped before.
+  DriveFolders().Clear();
   return true;
 }
 
@@ -479,6 +562,8 @@ bool DeleteOneFile(const std::string& path) {
 }
 
 void DeleteTreeSilent(const std::string& path) {
+  // Folders mapped before may go; the next look maps them afresh.
+  DriveFolders().Clear();
   std::string host = HostPath(path);
   if (host.empty()) return;
   while (host.size() > 1 && host.back() == '/') host.pop_back();
@@ -558,6 +643,7 @@ std::string CreateUniqueFolder(const std::string& parent, const std::string& pre
     FailErrno();
     return {};
   }
+  DriveFolders().Clear();
   ansiName.replace(ansiName.size() - 6, 6, tmpl.substr(tmpl.size() - 6));
   return ansiName;
 }

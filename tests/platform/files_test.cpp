@@ -76,6 +76,25 @@ TEST_F(WinePrefixTest, DrivePathsMapIntoThePrefixIgnoringCase) {
   EXPECT_EQ(HostPath("/usr/share"), "/usr/share");
 }
 
+TEST_F(WinePrefixTest, MappedFoldersFollowRenamesAndNewFolders) {
+  // The same drive path asked again after each change answers as a first look would.
+  std::string c = prefix_ + "/dosdevices/c:";
+  const std::string page = "C:\\program files\\netscape\\a.htm";
+  EXPECT_EQ(HostPath(page), c + "/Program Files/Netscape/a.htm");
+  EXPECT_EQ(HostPath(page), c + "/Program Files/Netscape/a.htm");
+  // Renamed outside the program: only the case changes.
+  ASSERT_EQ(rename((c + "/Program Files/Netscape").c_str(), (c + "/Program Files/NETSCAPE").c_str()), 0);
+  EXPECT_EQ(HostPath(page), c + "/Program Files/NETSCAPE/a.htm");
+  // A folder of the exact name, made by the program, wins over the one that matched.
+  ASSERT_TRUE(CreateOneFolder(c + "/Program Files/netscape"));
+  EXPECT_EQ(HostPath(page), c + "/Program Files/netscape/a.htm");
+  // Removed: the names stay as written below the last folder that is there.
+  DeleteTreeSilent(c + "/Program Files/netscape");
+  EXPECT_EQ(HostPath(page), c + "/Program Files/NETSCAPE/a.htm");
+  ASSERT_EQ(rmdir((c + "/Program Files/NETSCAPE").c_str()), 0);
+  EXPECT_EQ(HostPath(page), c + "/Program Files/netscape/a.htm");
+}
+
 TEST_F(WinePrefixTest, DoubleBytePathSegmentsKeepTheirTrailBytes) {
   // 表示 (0x95 0x5C 0x8E 0xA6): the 0x5C is a trail byte, not a separator.
   std::string hyouji = "\x95\x5C\x8E\xA6";
