@@ -31,6 +31,10 @@ std::string SafeLocalName(const std::string& name) {
 }
 
 void ListFiles(const TWebCacheTreeNode* node, std::ostream& out) {
+  // The folder as the tree has it (URLs that differ only in case share one), made
+  // once for all its files.
+  std::string folder;
+  bool haveFolder = false;
   for (std::size_t i = 0; i < node->Count(); ++i) {
     const TWebCacheTreeNode* c = node->Items(i);
     if (c->IsFolder()) {
@@ -38,9 +42,11 @@ void ListFiles(const TWebCacheTreeNode* node, std::ostream& out) {
       continue;
     }
     const TWebCacheEntryInfoEx& e = c->EntryInfo();
-    // The folder as the tree has it (URLs that differ only in case share one).
-    std::string local =
-        UrlToLocalPath(node->EntryInfo().FolderUrl) + SafeLocalName(c->GetDisplayName());
+    if (!haveFolder) {
+      folder = UrlToLocalPath(node->EntryInfo().FolderUrl);
+      haveFolder = true;
+    }
+    std::string local = folder + SafeLocalName(c->GetDisplayName());
     out << CliField(e.SourceUrl) << '\t' << CliField(local) << '\t' << e.Size << '\t'
         << CliIsoDateTime(e.LastModified) << '\t' << CliField(e.HeaderInfo.GetValue("Content-Type"))
         << '\t' << CliField(TWebCacheTree::GetPageTitle(c)) << '\t' << CliField(e.LocalFileName)
