@@ -4,8 +4,10 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 namespace platform {
 namespace {
@@ -145,8 +147,9 @@ std::string AnsiUpperCase(std::string_view s) {
   return out;
 }
 
-std::u16string AnsiToUtf16(std::string_view s) {
-  if (s.empty()) return {};
+namespace {
+
+std::u16string ConvertAnsiToUtf16(std::string_view s) {
   UConverter* conv = Cp932();
   if (!conv) return LatinFallbackToUtf16(s);
   // One byte or one double-byte character never gives more than one UTF-16 unit
@@ -168,8 +171,7 @@ std::u16string AnsiToUtf16(std::string_view s) {
   return LatinFallbackToUtf16(s);
 }
 
-std::string Utf16ToAnsi(std::u16string_view s) {
-  if (s.empty()) return {};
+std::string ConvertUtf16ToAnsi(std::u16string_view s) {
   UConverter* conv = Cp932();
   if (!conv) {
     std::string out;
@@ -194,7 +196,51 @@ std::string Utf16ToAnsi(std::u16string_view s) {
   return {};
 }
 
+// Most text (URLs, file names, header lines) is plain ASCII, which the code page
+// maps to the same code points both ways; such text skips the converter.  Which
+// bytes do is asked of the converter once.
+const std::array<bool, 128>& UnchangedAscii() {
+  static const std::array<bool, 128> same = [] {
+    std::array<bool, 128> t{};
+    for (int c = 0; c < 128; ++c) {
+      const char byte = static_cast<char>(c);
+      const char16_t unit = static_cast<char16_t>(c);
+      std::u16string wide = ConvertAnsiToUtf16(std::string_view(&byte, 1));
+      std::string back = ConvertUtf16ToAnsi(std::u16string_view(&unit, 1));
+      t[static_cast<std::size_t>(c)] = wide.size() == 1 && wide[0] == unit && back.size() == 1 &&
+                                       back[0] == byte;
+    }
+    return t;
+  }();
+  return same;
+}
+
+template <typename Char>
+bool IsUnchangedAscii(std::basic_string_view<Char> s) {
+  const std::array<bool, 128>& same = UnchangedAscii();
+  for (Char ch : s) {
+    const auto c = static_cast<std::make_unsigned_t<Char>>(ch);
+    if (c >= 0x80 || !same[c]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::u16string AnsiToUtf16(std::string_view s) {
+  if (s.empty()) return {};
+  if (IsUnchangedAscii(s)) return std::u16string(s.begin(), s.end());
+  return ConvertAnsiToUtf16(s);
+}
+
+std::string Utf16ToAnsi(std::u16string_view s) {
+  if (s.empty()) return {};
+  if (IsUnchangedAscii(s)) return std::string(s.begin(), s.end());
+  return ConvertUtf16ToAnsi(s);
+}
+
 std::string AnsiToUtf8(std::string_view s) {
+  if (IsUnchangedAscii(s)) return std::string(s);
   std::u16string u = AnsiToUtf16(s);
   if (u.empty()) return {};
   std::string out(u.size() * 3 + 1, '\0');
@@ -267,6 +313,7 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 
 std::string Utf8ToAnsi(std::string_view s) {
   if (s.empty()) return {};
+  if (IsUnchangedAscii(s)) return std::string(s);
   return Utf16ToAnsi(Utf8ToUtf16(s));
 }
 

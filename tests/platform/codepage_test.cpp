@@ -166,6 +166,23 @@ TEST(CodePageConvert, KnownCharactersMapLikeWindows31J) {
   EXPECT_EQ(AnsiToUtf8(kHyou + "a"), "\xE8\xA1\xA8" "a");
 }
 
+TEST(CodePageConvert, PlainAsciiTextConvertsAsInsideJapaneseText) {
+  // Text of ASCII bytes only takes a shorter way; behind a Japanese character the same
+  // byte goes through the converter, and both must give the same.
+  const std::string a = "\x82\xA0";        // あ in CP932
+  const std::string aUtf8 = "\xE3\x81\x82";  // あ in UTF-8
+  for (int c = 0; c < 0x80; ++c) {
+    SCOPED_TRACE(c);
+    const std::string byte(1, static_cast<char>(c));
+    const std::string text = byte + "x" + byte;
+    EXPECT_EQ(aUtf8 + AnsiToUtf8(text), AnsiToUtf8(a + text));
+    EXPECT_EQ(u"\u3042" + AnsiToUtf16(text), AnsiToUtf16(a + text));
+    EXPECT_EQ(a + Utf8ToAnsi(text), Utf8ToAnsi(aUtf8 + text));
+    std::u16string wide(text.begin(), text.end());
+    EXPECT_EQ(a + Utf16ToAnsi(wide), Utf16ToAnsi(u"\u3042" + wide));
+  }
+}
+
 TEST(CodePageConvert, RoundTripsAndDefaultCharacter) {
   std::string text = "Tollhaven " + kHyou + kSo + kBo + kPo + kFullA + "\xB1\\~" +
                      "\x87\x40\xFA\x40\x82\xA0";
