@@ -300,6 +300,57 @@ TEST_F(TreeTest, DeletingAFolderDeletesChildrenFirstAndTheirCachedFiles) {
   EXPECT_EQ(Children("http://h/"), std::vector<std::string>{"other.gif"});
 }
 
+TEST_F(TreeTest, DeletingManyFilesOfABigFolderKeepsTheRest) {
+  // Every third file of 3,000 goes, with a sub-folder and a file inside it both
+  // selected, and a folder whose only file goes empties out.
+  const int count = 3000;
+  for (int i = 0; i < count; ++i)
+    Add("http://Big.Example/f/p" + std::to_string(10000 + i) + ".gif", "image/gif",
+        static_cast<std::uint32_t>(i + 1), 1000000000 + i);
+  Add("http://Big.Example/f/sub/x.gif", "image/gif", 5);
+  Add("http://Big.Example/f/sub/y.gif", "image/gif", 5);
+  Add("http://Big.Example/g/only.gif", "image/gif", 7);
+  Refresh();
+  TWebCacheTreeNode* folder = Tree().FindNodeByUrl("http://big.example/f/");
+  ASSERT_NE(folder, nullptr);
+  std::vector<TWebCacheTreeNode*> selected;
+  std::vector<std::string> kept;
+  std::uint64_t keptSize = 0;
+  for (int i = 0; i < count; ++i) {
+    TWebCacheTreeNode* node = folder->FindChild("p" + std::to_string(10000 + i) + ".gif");
+    ASSERT_NE(node, nullptr);
+    if (i % 3 == 0) {
+      selected.push_back(node);
+    } else {
+      kept.push_back(node->GetDisplayName());
+      keptSize += static_cast<std::uint64_t>(i + 1);
+    }
+  }
+  selected.push_back(Tree().FindNodeByUrl("http://big.example/f/sub/"));
+  selected.push_back(Tree().FindNodeByUrl("http://big.example/f/sub/x.gif"));
+  selected.push_back(Tree().FindNodeByUrl("http://big.example/g/only.gif"));
+  std::vector<std::string> removed;
+  Tree().OnNodeRemoved = [&](const std::string& url) { removed.push_back(url); };
+  Tree().DeleteNodes(selected);
+
+  EXPECT_EQ(removed.size(), static_cast<std::size_t>(count / 3 + 5));
+  EXPECT_EQ(std::vector<std::string>(removed.end() - 5, removed.end()),
+            (std::vector<std::string>{"http://Big.Example/f/sub/x.gif",
+                                      "http://Big.Example/f/sub/y.gif", "http://Big.Example/f/sub/",
+                                      "http://Big.Example/g/only.gif", "http://Big.Example/g/"}));
+  EXPECT_EQ(cache->deleted.size(), static_cast<std::size_t>(count / 3 + 3));
+  EXPECT_EQ(Children("http://big.example/f/"), kept);
+  for (const std::string& name : kept)
+    EXPECT_NE(Tree().FindNodeByUrl("http://big.example/f/" + name), nullptr) << name;
+  EXPECT_EQ(Tree().FindNodeByUrl("http://big.example/f/p10000.gif"), nullptr);
+  EXPECT_EQ(Tree().FindNodeByUrl("http://big.example/f/sub/"), nullptr);
+  EXPECT_EQ(Tree().FindNodeByUrl("http://big.example/g/"), nullptr);
+  EXPECT_EQ(folder->TotalSize(), keptSize);
+  EXPECT_EQ(Tree().Root()->TotalSize(), keptSize);
+  EXPECT_EQ(folder->EntryInfo().LastModified,
+            Tree().FindNodeByUrl("http://big.example/f/p12999.gif")->EntryInfo().LastModified);
+}
+
 TEST_F(TreeTest, DeletingTheRootClearsEverythingAndKeepsTheRoot) {
   Add("http://h/a.gif", "image/gif");
   Add("ftp://f/b.gif", "image/gif");
