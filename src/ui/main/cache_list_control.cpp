@@ -294,6 +294,9 @@ int CacheListControl::SelectedCount() const {
 
 void CacheListControl::SetSelected(int row, bool selected) {
   if (row < 0 || row >= model_->Count()) return;
+  // Selecting a row that is selected already would split the selection's range
+  // around it; thousands of such pieces make every repaint of the list crawl.
+  if (selection_->isRowSelected(row) == selected) return;
   selection_->select(model_->index(row, 0),
                      (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                          QItemSelectionModel::Rows);

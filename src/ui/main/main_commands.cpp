@@ -115,6 +115,7 @@ void TfrmMain::DeleteSelection() {
   W.pnlStatus0->setText(QStringLiteral("削除中..."));
   statusBar()->repaint();
   deleting_ = true;
+  deleteRound_.start();
   FCacheTree->DeleteNodes(nodes);
   deleting_ = false;
   // The folder shown may have gone with its last file.

@@ -629,8 +629,20 @@ void TfrmMain::NodeRemoved(const std::string& url) {
   }
   if (!url.empty() && url.back() == '/') {
     FTreePane->RemoveFolderUrl(url);
+  } else if (deleting_) {
+    DeleteProgressTick();
   } else {
     LoadProgressTick();
+  }
+}
+
+void TfrmMain::DeleteProgressTick() {
+  W.ProgressBar->setValue(W.ProgressBar->value() + 1);
+  // A few rounds a second keep the window painted; a round every hundred files made
+  // a delete of thousands mostly painting.
+  if (deleteRound_.elapsed() >= 200) {
+    deleteRound_.start();
+    QApplication::processEvents();
   }
 }
 

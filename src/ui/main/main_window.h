@@ -9,6 +9,7 @@
 // dialogs), main_enabling.cpp (which actions are enabled when), screen_settings.cpp.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -118,6 +119,7 @@ class TfrmMain : public QMainWindow {
   void mnuPopupList2Popup();
   void FormShow();
   void LoadProgressTick();
+  void DeleteProgressTick();
   void NodeRemoved(const std::string& url);
   void ExecuteViewStyle(int style);
 
@@ -280,6 +282,7 @@ class TfrmMain : public QMainWindow {
   bool refreshing_ = false;
   // While a delete runs the list is not refilled; it is once the delete is done.
   bool deleting_ = false;
+  QElapsedTimer deleteRound_;  // since events were last let through during a delete
   bool listStale_ = false;
   bool shownOnce_ = false;
   bool firstLoadDone_ = false;
