@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -186,6 +187,21 @@ TEST_F(FindWindowTest, SearchFindsMessyNamesAndReportsTheCount) {
   // Text inside the cached page, case ignored by default.
   Search({}, QStringLiteral("QUARTERLY"));
   EXPECT_EQ(HitNames(), QStringList{"report.txt"});
+}
+
+TEST_F(FindWindowTest, HitsInArrivalOrderShowNoSortArrowUntilSorted) {
+  QHeaderView* header = window_->Ui().lvwList->DetailsView()->header();
+  Search(QStringLiteral("o"));
+  ASSERT_GE(window_->HitCount(), 3);
+  EXPECT_FALSE(header->isSortIndicatorShown());
+  window_->lvwListColumnClick(3);  // size
+  EXPECT_TRUE(header->isSortIndicatorShown());
+  EXPECT_EQ(header->sortIndicatorSection(), 3);
+  const ui::CacheListModel* m = window_->Ui().lvwList->Model();
+  for (int r = 1; r < m->Count(); ++r) EXPECT_LE(m->Item(r - 1).size, m->Item(r).size);
+  // The next search lists its hits as they come again.
+  Search(QStringLiteral("logo"));
+  EXPECT_FALSE(header->isSortIndicatorShown());
 }
 
 TEST_F(FindWindowTest, CriteriaErrorsLeaveTheWindowInEntry) {

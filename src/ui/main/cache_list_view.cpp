@@ -177,6 +177,7 @@ void TCacheListView::SortItems() {
     return CompareItems(a, b, order, key) < 0;
   });
   // The column header of the sort key shows the order.
+  FListView->DetailsView()->header()->setSortIndicatorShown(true);
   for (int column = 0; column < kListColumnCount; ++column) {
     if (SortTypeOfColumn(column) == key) {
       FListView->DetailsView()->header()->setSortIndicator(
@@ -333,6 +334,9 @@ void TCacheListView::Refill() {
 void TCacheListView::AppendNodeItem(TWebCacheTreeNode* node) {
   if (!FListView || !node) return;
   FListView->Model()->Append(MakeItem(node, true));
+  // Rows added in arrival order are not sorted: the header shows no arrow until the
+  // rows are sorted again.
+  FListView->DetailsView()->header()->setSortIndicatorShown(false);
 }
 
 bool TCacheListView::RemoveUrl(const std::string& url) {
