@@ -58,7 +58,8 @@ TNetscapeCache::TNetscapeCache(const TNetscapeCacheOptions& options)
     : fatDbPath_(options.FatDbPath.empty() ? LocateCache(options.Search).IndexFile : options.FatDbPath) {
   if (fatDbPath_.empty()) return;
   cacheDirectory_ = FolderOf(fatDbPath_);
-  if (!file_.Open(fatDbPath_)) return;
+  // The walk reads every page of the index.
+  if (!file_.Open(fatDbPath_, true)) return;
   walker_ = TFatDbWalker(file_.view(), options.Notifier);
 }
 
@@ -79,6 +80,30 @@ std::string TNetscapeCache::BodyPath(const TCacheObject& record) const {
   return cacheDirectory_ + record.FileName;
 }
 
+void TNetscapeCache::NameSet::Assign(std::vector<std::string> names) {
+  names_ = std::move(names);
+  std::size_t size = 16;
+  while (size < names_.size() * 2) size *= 2;
+  slots_.assign(size, 0);
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    const std::uint64_t hash = std::hash<std::string_view>{}(names_[i]);
+    std::size_t at = hash & (size - 1);
+    while (slots_[at] != 0) at = (at + 1) & (size - 1);
+    slots_[at] = (hash & ~std::uint64_t{0xFFFFFFFF}) | (i + 1);
+  }
+}
+
+bool TNetscapeCache::NameSet::Contains(std::string_view name) const {
+  if (names_.empty()) return false;
+  const std::uint64_t hash = std::hash<std::string_view>{}(name);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = hash & mask; slots_[at] != 0; at = (at + 1) & mask) {
+    const std::uint64_t slot = slots_[at];
+    if ((slot ^ hash) >> 32 == 0 && names_[(slot & 0xFFFFFFFF) - 1] == name) return true;
+  }
+  return false;
+}
+
 bool TNetscapeCache::BodyExists(const std::string& fileName, const std::string& bodyPath) {
   // fileName is a safe relative name: its folder part ends at the last separator.
   std::size_t split = 0;
@@ -95,19 +120,18 @@ bool TNetscapeCache::BodyExists(const std::string& fileName, const std::string& 
     if (made.Inside) {
       // Files only: a body name that names a folder is no body.
       std::vector<std::string> links;
-      std::vector<std::string> names = platform::ListFolder(folderPath, true, &links);
-      made.Files.insert(names.begin(), names.end());
-      made.Links.insert(links.begin(), links.end());
+      made.Files.Assign(platform::ListFolder(folderPath, true, &links));
+      made.Links.Assign(std::move(links));
     }
-    listing = listings_.emplace(folder, std::move(made)).first;
+    listing = listings_.emplace(std::move(folder), std::move(made)).first;
   }
   const Listing& seen = listing->second;
   if (!seen.Inside) return false;
-  const std::string name = fileName.substr(split);
-  if (seen.Files.count(name)) return true;
+  const std::string_view name = std::string_view(fileName).substr(split);
+  if (seen.Files.Contains(name)) return true;
   // A link, a name that differs in case on a drive-letter path, or a file that appeared
   // since: the file system decides, and the body must not lie outside the cache folder.
-  if (!seen.Links.count(name) && !platform::FileExists(bodyPath)) return false;
+  if (!seen.Links.Contains(name) && !platform::FileExists(bodyPath)) return false;
   return platform::StaysInside(bodyPath, cacheDirectory_);
 }
 

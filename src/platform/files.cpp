@@ -461,20 +461,20 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
   return *this;
 }
 
-bool MappedFile::Open(const std::string& path) {
+bool MappedFile::Open(const std::string& path, bool populate) {
   Close();
   UniqueFd fd = OpenForRead(path);
   if (!fd) return false;
   struct stat st;
   if (fstat(fd.get(), &st) != 0) return FailErrno();
   if (!S_ISREG(st.st_mode)) return Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-  return Map(fd.get(), static_cast<std::size_t>(st.st_size));
+  return Map(fd.get(), static_cast<std::size_t>(st.st_size), populate);
 }
 
-bool MappedFile::Map(int fd, std::size_t size) {
+bool MappedFile::Map(int fd, std::size_t size, bool populate) {
   Close();
   if (size > 0) {
-    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), fd, 0);
     if (p == MAP_FAILED) return FailErrno();
     data_ = static_cast<const unsigned char*>(p);
     size_ = size;

@@ -82,9 +82,11 @@ class MappedFile {
   MappedFile(MappedFile&& other) noexcept;
   MappedFile& operator=(MappedFile&& other) noexcept;
 
-  bool Open(const std::string& path);
+  // With `populate`, the pages are brought in at once rather than one fault at a time
+  // (for a file that is read through).
+  bool Open(const std::string& path, bool populate = false);
   // Maps `size` bytes of an open regular file; the descriptor may be closed after.
-  bool Map(int fd, std::size_t size);
+  bool Map(int fd, std::size_t size, bool populate = false);
   void Close();
   bool IsOpen() const { return open_; }
   const unsigned char* data() const { return data_; }
