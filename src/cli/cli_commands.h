@@ -3,9 +3,11 @@
 // entry function below and give it one line in kCliCommands.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/startup.h"
@@ -89,6 +91,37 @@ std::unique_ptr<TWebCache> CliMakeWebCache(CliContext& context);
 // Text for output: CP932 -> UTF-8, with TAB, CR and LF turned into blanks so that a
 // value always stays one tab-separated field.
 std::string CliField(const std::string& ansi);
+
+// Rows of tab-separated output gathered into large writes: a command that prints a row
+// per entry adds its fields here rather than one stream operation at a time.  What is
+// left goes out at Flush or when the rows go.
+class CliRows {
+ public:
+  explicit CliRows(std::ostream& out);
+  ~CliRows();
+  CliRows(const CliRows&) = delete;
+  CliRows& operator=(const CliRows&) = delete;
+
+  // A field as CliField gives it.
+  CliRows& Field(const std::string& ansi);
+  CliRows& Number(std::uint64_t value);
+  // Text as it is (UTF-8, separators, indents).
+  CliRows& Text(std::string_view text) {
+    text_ += text;
+    return *this;
+  }
+  CliRows& Text(char c) {
+    text_ += c;
+    return *this;
+  }
+  void EndRow();
+  void Flush();
+
+ private:
+  static constexpr std::size_t kChunk = std::size_t(1) << 16;
+  std::ostream& out_;
+  std::string text_;
+};
 
 // Reader messages (an absurdly long string in FAT.DB) become warnings on stderr.
 class CliWarningNotifier : public TCacheNotifier {

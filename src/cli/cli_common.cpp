@@ -1,3 +1,4 @@
+#include <charconv>
 #include <cstdio>
 #include <ostream>
 
@@ -80,11 +81,20 @@ std::unique_ptr<TWebCache> CliMakeWebCache(CliContext& context) {
   return std::make_unique<CliWebCache>(MakeCacheSource(context.Options), context.Err);
 }
 
-std::string CliField(const std::string& ansi) {
-  std::string text = platform::AnsiToUtf8(ansi);
-  for (char& c : text) {
+namespace {
+
+void BlankSeparators(std::string& text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    char& c = text[i];
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   }
+}
+
+}  // namespace
+
+std::string CliField(const std::string& ansi) {
+  std::string text = platform::AnsiToUtf8(ansi);
+  BlankSeparators(text, 0);
   return text;
 }
 
@@ -104,12 +114,67 @@ std::shared_ptr<TWebCacheTree> CliLoadTree(CliContext& context,
   return std::shared_ptr<TWebCacheTree>(holder, holder->tree.get());
 }
 
+namespace {
+
+// `value` in decimal, with leading zeros up to `width` digits.
+char* PutNumber(char* p, unsigned value, int width) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = n; i < width; ++i) *p++ = '0';
+  while (n > 0) *p++ = digits[--n];
+  return p;
+}
+
+}  // namespace
+
 std::string CliIsoDateTime(const platform::SYSTEMTIME& t, char separator) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u%c%02u:%02u:%02u", unsigned{t.wYear},
-                unsigned{t.wMonth}, unsigned{t.wDay}, separator, unsigned{t.wHour},
-                unsigned{t.wMinute}, unsigned{t.wSecond});
-  return text;
+  // Written digit by digit: the TSV outputs print one per row.
+  char text[32];
+  char* p = PutNumber(text, t.wYear, 4);
+  *p++ = '-';
+  p = PutNumber(p, t.wMonth, 2);
+  *p++ = '-';
+  p = PutNumber(p, t.wDay, 2);
+  *p++ = separator;
+  p = PutNumber(p, t.wHour, 2);
+  *p++ = ':';
+  p = PutNumber(p, t.wMinute, 2);
+  *p++ = ':';
+  p = PutNumber(p, t.wSecond, 2);
+  return std::string(text, p);
+}
+
+CliRows::CliRows(std::ostream& out) : out_(out) { text_.reserve(kChunk + 4096); }
+
+CliRows::~CliRows() { Flush(); }
+
+CliRows& CliRows::Field(const std::string& ansi) {
+  const std::size_t start = text_.size();
+  text_ += platform::AnsiToUtf8(ansi);
+  BlankSeparators(text_, start);
+  return *this;
+}
+
+CliRows& CliRows::Number(std::uint64_t value) {
+  char digits[24];
+  const std::to_chars_result done = std::to_chars(digits, digits + sizeof digits, value);
+  text_.append(digits, done.ptr);
+  return *this;
+}
+
+void CliRows::EndRow() {
+  text_ += '\n';
+  if (text_.size() >= kChunk) Flush();
+}
+
+void CliRows::Flush() {
+  if (text_.empty()) return;
+  out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+  text_.clear();
 }
 
 bool CliIsOverwriteValue(const std::string& value) {

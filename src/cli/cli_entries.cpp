@@ -14,14 +14,16 @@ int RunEntriesCommand(CliContext& context) {
 
   auto cache = CliMakeWebCache(context);
   std::ostream& out = context.Out;
-  out << "url\tcache_file\tsize\tmodified\tcontent_type\n";
+  CliRows rows(out);
+  rows.Text("url\tcache_file\tsize\tmodified\tcontent_type").EndRow();
   TWebCacheEntryInfo entry;
   for (bool more = cache->FindFirst(entry); more; more = cache->FindNext(entry)) {
-    out << CliField(entry.SourceUrl) << '\t' << CliField(entry.LocalFileName) << '\t'
-        << entry.Size << '\t' << CliIsoDateTime(entry.LastModified) << '\t'
-        << CliField(entry.HeaderInfo.GetValue("Content-Type")) << '\n';
+    rows.Field(entry.SourceUrl).Text('\t').Field(entry.LocalFileName).Text('\t');
+    rows.Number(entry.Size).Text('\t').Text(CliIsoDateTime(entry.LastModified)).Text('\t');
+    rows.Field(entry.HeaderInfo.GetValue("Content-Type")).EndRow();
   }
   cache->FindClose();
+  rows.Flush();
   out.flush();
   if (!out) {
     CliError(context, "cannot write the output");

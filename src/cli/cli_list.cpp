@@ -30,7 +30,7 @@ std::string SafeLocalName(const std::string& name) {
   return out;
 }
 
-void ListFiles(const TWebCacheTreeNode* node, std::ostream& out) {
+void ListFiles(const TWebCacheTreeNode* node, CliRows& out) {
   // The folder as the tree has it (URLs that differ only in case share one), made
   // once for all its files.
   std::string folder;
@@ -47,10 +47,10 @@ void ListFiles(const TWebCacheTreeNode* node, std::ostream& out) {
       haveFolder = true;
     }
     std::string local = folder + SafeLocalName(c->GetDisplayName());
-    out << CliField(e.SourceUrl) << '\t' << CliField(local) << '\t' << e.Size << '\t'
-        << CliIsoDateTime(e.LastModified) << '\t' << CliField(e.HeaderInfo.GetValue("Content-Type"))
-        << '\t' << CliField(TWebCacheTree::GetPageTitle(c)) << '\t' << CliField(e.LocalFileName)
-        << '\n';
+    out.Field(e.SourceUrl).Text('\t').Field(local).Text('\t').Number(e.Size).Text('\t');
+    out.Text(CliIsoDateTime(e.LastModified)).Text('\t');
+    out.Field(e.HeaderInfo.GetValue("Content-Type")).Text('\t');
+    out.Field(TWebCacheTree::GetPageTitle(c)).Text('\t').Field(e.LocalFileName).EndRow();
   }
 }
 
@@ -64,8 +64,10 @@ int RunListCommand(CliContext& context) {
   std::shared_ptr<TWebCacheTree> tree = CliLoadTree(context);
   if (!tree) return kExitFailure;
   std::ostream& out = context.Out;
-  out << "url\tlocal_path\tsize\tmodified\tcontent_type\ttitle\tcache_file\n";
-  ListFiles(tree->Root(), out);
+  CliRows rows(out);
+  rows.Text("url\tlocal_path\tsize\tmodified\tcontent_type\ttitle\tcache_file").EndRow();
+  ListFiles(tree->Root(), rows);
+  rows.Flush();
   out.flush();
   if (!out) {
     CliError(context, "cannot write the output");

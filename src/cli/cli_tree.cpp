@@ -3,19 +3,35 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/cli_commands.h"
 #include "tree/web_cache_tree.h"
 
 namespace {
 
-void PrintFolder(const TWebCacheTreeNode* node, int level, std::ostream& out) {
-  std::size_t files = TWebCacheTree::CountFiles(node);
-  out << std::string(static_cast<std::size_t>(level) * 2, ' ') << CliField(node->Caption())
-      << '\t' << files << (files == 1 ? " file\t" : " files\t") << node->TotalSize()
-      << " bytes\n";
+// The number of files below each folder, in the order PrintFolder meets the folders:
+// counted in one pass rather than once more for every level above them.
+std::size_t CountFolders(const TWebCacheTreeNode* node, std::vector<std::size_t>& counts) {
+  const std::size_t at = counts.size();
+  counts.push_back(0);
+  std::size_t files = 0;
   for (std::size_t i = 0; i < node->Count(); ++i) {
-    if (node->Items(i)->IsFolder()) PrintFolder(node->Items(i), level + 1, out);
+    const TWebCacheTreeNode* c = node->Items(i);
+    files += c->IsFolder() ? CountFolders(c, counts) : 1;
+  }
+  counts[at] = files;
+  return files;
+}
+
+void PrintFolder(const TWebCacheTreeNode* node, int level, const std::vector<std::size_t>& counts,
+                 std::size_t& next, CliRows& out) {
+  const std::size_t files = counts[next++];
+  out.Text(std::string(static_cast<std::size_t>(level) * 2, ' ')).Field(node->Caption());
+  out.Text('\t').Number(files).Text(files == 1 ? " file\t" : " files\t");
+  out.Number(node->TotalSize()).Text(" bytes").EndRow();
+  for (std::size_t i = 0; i < node->Count(); ++i) {
+    if (node->Items(i)->IsFolder()) PrintFolder(node->Items(i), level + 1, counts, next, out);
   }
 }
 
@@ -28,7 +44,13 @@ int RunTreeCommand(CliContext& context) {
   }
   std::shared_ptr<TWebCacheTree> tree = CliLoadTree(context);
   if (!tree) return kExitFailure;
-  PrintFolder(tree->Root(), 0, context.Out);
+  std::vector<std::size_t> counts;
+  CountFolders(tree->Root(), counts);
+  std::size_t next = 0;
+  {
+    CliRows rows(context.Out);
+    PrintFolder(tree->Root(), 0, counts, next, rows);
+  }
   context.Out.flush();
   if (!context.Out) {
     CliError(context, "cannot write the output");
