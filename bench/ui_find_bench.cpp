@@ -3,6 +3,10 @@
 // event loop meanwhile (the largest interval between ticks of a 5 ms timer, which
 // includes the 5 ms themselves).  The search runs as the window runs it: on its own
 // thread at idle priority, 1 ms per tested node, each hit handed to the window.
+// All times are wall-clock milliseconds from the press of the start button.  The
+// idle-priority walk only gets processor time nothing else wants, so on a busy
+// machine its times say more about the load (printed) than about the walk; each long
+// gap is printed with what the window's own thread did meanwhile.
 //
 //   ui_find_bench [entries]   (default 100000)
 #include <QApplication>
@@ -12,8 +16,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "find/find_engine.h"
 #include "platform/files.h"
@@ -25,6 +31,33 @@
 namespace {
 
 double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+// What the calling thread has had so far: processor time, times it was pushed off a
+// processor while it could run, page faults that had to read from disk.
+struct ThreadUse {
+  double cpuMs = 0;
+  long preempted = 0;
+  long diskFaults = 0;
+};
+ThreadUse ThreadUsage() {
+  rusage ru{};
+  getrusage(RUSAGE_THREAD, &ru);
+  return {static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+              static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3,
+          ru.ru_nivcsw, ru.ru_majflt};
+}
+
+// The machine's load average over the last minute (an idle-priority walk only gets
+// the processor time nothing else wants).
+std::string LoadAverage() {
+  std::string text;
+  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+    char buf[64] = {};
+    if (std::fgets(buf, sizeof buf, f)) text = buf;
+    std::fclose(f);
+  }
+  return text.substr(0, text.find(' '));
+}
 
 // 100 hosts, 10 folders each, files spread over them; one file in 100 is a photo.
 std::shared_ptr<thtest::MemoryCache> MakeCache(int entries) {
@@ -70,18 +103,43 @@ int main(int argc, char** argv) {
     // The event loop's pulse: the longest interval between two ticks.
     QElapsedTimer pulse;
     double longest = 0;
+    int longestHits = 0;
+    // Gaps over 50 ms: where they end, how long they are, and what the window's
+    // thread did meanwhile (worked, or waited for a processor or the disk).
+    struct Gap {
+      double at, length;
+      ThreadUse use;
+    };
+    std::vector<Gap> gaps;
+    Gap longestGap{};
+    ThreadUse last;
     QTimer ticker;
     ticker.setInterval(5);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-      longest = std::max(longest, Ms(pulse));
+      const double gap = Ms(pulse);
+      const ThreadUse now = ThreadUsage();
+      const Gap g{Ms(t), gap,
+                  {now.cpuMs - last.cpuMs, now.preempted - last.preempted,
+                   now.diskFaults - last.diskFaults}};
+      last = now;
+      if (gap > 50) gaps.push_back(g);
+      if (gap > longest) {
+        longest = gap;
+        longestGap = g;
+        longestHits = window.HitCount();
+      }
       pulse.restart();
     });
 
     double first = -1;
+    const std::string loadBefore = LoadAverage();
     t.restart();
     pulse.start();
+    last = ThreadUsage();
     ticker.start();
     window.btnBeginClick();
+    // Kept by the window after its end event until the next search.
+    TFindThread* const walk = window.SearchThread();
     while (window.SearchThread()) {
       // Sleeps until something happens (a hit, a folder, the timer): the window idles
       // as it would under its own event loop.
@@ -95,7 +153,24 @@ int main(int argc, char** argv) {
     std::printf("search by name \"photo\": %d hits (%d rows)\n", hits, rows);
     std::printf("first hit: %.0f ms\n", first);
     std::printf("end: %.0f ms\n", end);
+    while (walk && !walk->Finished()) QApplication::processEvents();
+    std::printf("nodes tested: %llu\n",
+                walk ? static_cast<unsigned long long>(walk->TestedCount()) : 0ull);
     std::printf("longest event-loop gap: %.1f ms (5 ms timer; goal <= 100 ms)\n", longest);
+    auto describe = [](const Gap& g) {
+      std::printf("%.1f ms ending at %.0f ms: the window's thread worked %.1f ms, was pushed "
+                  "off a processor %ld times, read %ld pages from disk\n",
+                  g.length, g.at, g.use.cpuMs, g.use.preempted, g.use.diskFaults);
+    };
+    std::printf("  with %d hits listed: ", longestHits);
+    describe(longestGap);
+    std::printf("gaps over 50 ms: %zu\n", gaps.size());
+    for (const Gap& g : gaps) {
+      std::printf("  ");
+      describe(g);
+    }
+    std::printf("load average: %s at the start, %s at the end\n", loadBefore.c_str(),
+                LoadAverage().c_str());
     if (hits != entries / 100 + (entries % 100 > 57 ? 1 : 0) || rows != hits) {
       std::fprintf(stderr, "unexpected hit count\n");
       code = 1;
