@@ -32,19 +32,27 @@ namespace {
 
 double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
 
-// What the calling thread has had so far: processor time, times it was pushed off a
-// processor while it could run, page faults that had to read from disk.
+// What the calling thread has had so far: processor time, time it waited, ready to
+// run, for a processor, and page faults that had to read from disk.
 struct ThreadUse {
   double cpuMs = 0;
-  long preempted = 0;
+  double queuedMs = 0;
   long diskFaults = 0;
 };
 ThreadUse ThreadUsage() {
+  ThreadUse use;
+  if (FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
+    unsigned long long run = 0, wait = 0;
+    if (std::fscanf(f, "%llu %llu", &run, &wait) == 2) {
+      use.cpuMs = static_cast<double>(run) / 1e6;
+      use.queuedMs = static_cast<double>(wait) / 1e6;
+    }
+    std::fclose(f);
+  }
   rusage ru{};
   getrusage(RUSAGE_THREAD, &ru);
-  return {static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
-              static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3,
-          ru.ru_nivcsw, ru.ru_majflt};
+  use.diskFaults = ru.ru_majflt;
+  return use;
 }
 
 // The machine's load average over the last minute (an idle-priority walk only gets
@@ -105,7 +113,7 @@ int main(int argc, char** argv) {
     double longest = 0;
     int longestHits = 0;
     // Gaps over 50 ms: where they end, how long they are, and what the window's
-    // thread did meanwhile (worked, or waited for a processor or the disk).
+    // thread did meanwhile (worked, waited for a processor, or for the disk).
     struct Gap {
       double at, length;
       ThreadUse use;
@@ -119,7 +127,7 @@ int main(int argc, char** argv) {
       const double gap = Ms(pulse);
       const ThreadUse now = ThreadUsage();
       const Gap g{Ms(t), gap,
-                  {now.cpuMs - last.cpuMs, now.preempted - last.preempted,
+                  {now.cpuMs - last.cpuMs, now.queuedMs - last.queuedMs,
                    now.diskFaults - last.diskFaults}};
       last = now;
       if (gap > 50) gaps.push_back(g);
@@ -136,6 +144,7 @@ int main(int argc, char** argv) {
     t.restart();
     pulse.start();
     last = ThreadUsage();
+    const ThreadUse atStart = last;
     ticker.start();
     window.btnBeginClick();
     // Kept by the window after its end event until the next search.
@@ -147,6 +156,7 @@ int main(int argc, char** argv) {
       if (first < 0 && window.HitCount() > 0) first = Ms(t);
     }
     const double end = Ms(t);
+    const ThreadUse atEnd = ThreadUsage();
     ticker.stop();
     const int hits = window.HitCount();
     const int rows = window.Ui().lvwList->Model()->Count();
@@ -154,13 +164,15 @@ int main(int argc, char** argv) {
     std::printf("first hit: %.0f ms\n", first);
     std::printf("end: %.0f ms\n", end);
     while (walk && !walk->Finished()) QApplication::processEvents();
+    std::printf("the window's thread worked %.0f ms and waited %.0f ms for a processor\n",
+                atEnd.cpuMs - atStart.cpuMs, atEnd.queuedMs - atStart.queuedMs);
     std::printf("nodes tested: %llu\n",
                 walk ? static_cast<unsigned long long>(walk->TestedCount()) : 0ull);
     std::printf("longest event-loop gap: %.1f ms (5 ms timer; goal <= 100 ms)\n", longest);
     auto describe = [](const Gap& g) {
-      std::printf("%.1f ms ending at %.0f ms: the window's thread worked %.1f ms, was pushed "
-                  "off a processor %ld times, read %ld pages from disk\n",
-                  g.length, g.at, g.use.cpuMs, g.use.preempted, g.use.diskFaults);
+      std::printf("%.1f ms ending at %.0f ms: the window's thread worked %.1f ms, waited "
+                  "%.1f ms for a processor, read %ld pages from disk\n",
+                  g.length, g.at, g.use.cpuMs, g.use.queuedMs, g.use.diskFaults);
     };
     std::printf("  with %d hits listed: ", longestHits);
     describe(longestGap);
