@@ -846,6 +846,11 @@ void THTMLParser::SetFileName(const std::string& name) {
   Clear();
   std::string bytes;
   if (!ReadFileText(name, bytes)) return;
+  SetPage(name, std::move(bytes));
+}
+
+void THTMLParser::SetPage(const std::string& name, std::string bytes) {
+  Clear();
   text_ = std::move(bytes);
   fileName_ = name;
   ParseHead();

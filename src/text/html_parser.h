@@ -168,6 +168,8 @@ class THTMLParser {
   // converted to Shift_JIS and cleaned.  The same name again does nothing; a file
   // that cannot be read leaves the parser cleared.
   virtual void SetFileName(const std::string& name);
+  // What SetFileName gives, for the bytes of the file `name` read already.
+  void SetPage(const std::string& name, std::string bytes);
   // Takes page bytes: head tags and charset type (declared or detected).  Sets no
   // canonical charset name and leaves the title raw.
   virtual void SetText(std::string_view text);

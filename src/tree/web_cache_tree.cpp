@@ -962,13 +962,18 @@ std::string TWebCacheTree::GetPageTitle(const TWebCacheTreeNode* node) {
   if (!node || node->IsFolder() || !IsHtmlEntry(node->EntryInfo())) return {};
   // Most pages name their title in their first kilobytes; the rest is read only
   // when those leave it open.
+  constexpr std::size_t kHead = 8192;
   std::string head;
   std::string title;
-  if (platform::ReadFileHead(node->EntryInfo().LocalFileName, 8192, head) &&
-      THTMLParser::TitleFromHead(head, title)) {
-    return title;
-  }
   THTMLParser parser;
+  if (platform::ReadFileHead(node->EntryInfo().LocalFileName, kHead, head)) {
+    if (THTMLParser::TitleFromHead(head, title)) return title;
+    // A page shorter than the head is all there already.
+    if (head.size() < kHead) {
+      parser.SetPage(node->EntryInfo().LocalFileName, std::move(head));
+      return parser.Title();
+    }
+  }
   parser.SetFileName(node->EntryInfo().LocalFileName);
   return parser.Title();
 }

@@ -509,7 +509,20 @@ TEST_F(TreeTest, PageTitleOfHtmlEntriesOnly) {
   Add("http://h/p.html", "text/html", 10, 1000000000, page);
   Add("http://h/", "TEXT/HTML; charset=Shift_JIS", 10, 1000000000, page);
   Add("http://h/p.gif", "image/gif", 10, 1000000000, page);
+  // The title of a page in JIS (日本), and one behind a comment longer than the head
+  // that is read first.
+  std::string jis = dir.File("jis.html");
+  ASSERT_TRUE(platform::AtomicWriteFile(
+      jis, "<html><head><title>\x1b$BF|K\\\x1b(B</title></head><body>x</body></html>"));
+  Add("http://h/jis.html", "text/html", 10, 1000000000, jis);
+  std::string longHead = dir.File("long.html");
+  ASSERT_TRUE(platform::AtomicWriteFile(
+      longHead, "<html><head><!-- " + std::string(9000, 'x') +
+                    " --><title>After 'it'</title></head><body></body></html>"));
+  Add("http://h/long.html", "text/html", 10, 1000000000, longHead);
   Refresh();
+  EXPECT_EQ(Tree().GetPageTitle("http://h/jis.html"), "\x93\xfa\x96\x7b");
+  EXPECT_EQ(Tree().GetPageTitle("http://h/long.html"), "After 'it'");
   EXPECT_EQ(Tree().GetPageTitle("http://h/p.html"), "Hello \x93\xfa\x96\x7b");
   EXPECT_EQ(Tree().GetPageTitle("http://h/"), "Hello \x93\xfa\x96\x7b");
   EXPECT_EQ(Tree().GetPageTitle("http://h/p.gif"), "");
