@@ -154,7 +154,9 @@ DriveFolderCache& DriveFolders() {
   return cache;
 }
 
-std::string MapDrivePath(std::string_view ansi) {
+// With `lastAsWritten` the last segment is not matched: for a caller that tries the
+// exact name first and maps afresh when that fails.
+std::string MapDrivePath(std::string_view ansi, bool lastAsWritten = false) {
   char drive = ansi[0];
   if (drive >= 'A' && drive <= 'Z') drive = char(drive - 'A' + 'a');
   std::string base = WinePrefix();
@@ -207,7 +209,7 @@ std::string MapDrivePath(std::string_view ansi) {
     std::string known;
     if (DriveFolders().Find(key, known)) {
       // The exact name there proves the folder still there; else it is looked at.
-      if (PathExists(known + "/" + last)) {
+      if (lastAsWritten || PathExists(known + "/" + last)) {
         host = std::move(known);
         host += '/';
         host += last;
@@ -228,7 +230,7 @@ std::string MapDrivePath(std::string_view ansi) {
     }
   }
   if (!last.empty()) {
-    std::string match = MatchSegment(host, last);
+    std::string match = lastAsWritten ? last : MatchSegment(host, last);
     host += '/';
     host += match;
   }
@@ -293,7 +295,15 @@ int UniqueFd::Close() {
   return code;
 }
 
-UniqueFd OpenForRead(const std::string& path) { return OpenHost(HostPath(path), O_RDONLY); }
+UniqueFd OpenForRead(const std::string& path) {
+  if (IsDrivePath(path)) {
+    // The name as written, in the folder mapped before, is what the mapping gives
+    // whenever it opens; anything else is mapped afresh.
+    UniqueFd fd(open(MapDrivePath(path, true).c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd) return fd;
+  }
+  return OpenHost(HostPath(path), O_RDONLY);
+}
 
 UniqueFd CreateForWrite(const std::string& path) {
   return OpenHost(HostPath(path), O_WRONLY | O_CREAT | O_TRUNC, 0666);

@@ -82,6 +82,16 @@ TEST_F(WinePrefixTest, MappedFoldersFollowRenamesAndNewFolders) {
   const std::string page = "C:\\program files\\netscape\\a.htm";
   EXPECT_EQ(HostPath(page), c + "/Program Files/Netscape/a.htm");
   EXPECT_EQ(HostPath(page), c + "/Program Files/Netscape/a.htm");
+  // Reading tries the name as written first, and matches it when that is not there.
+  WriteHostFile(c + "/Program Files/Netscape/A.htm", "upper");
+  WriteHostFile(c + "/Program Files/Netscape/b.htm", "lower");
+  std::string text;
+  ASSERT_TRUE(ReadWholeFile("C:\\program files\\netscape\\A.htm", text));
+  EXPECT_EQ(text, "upper");
+  ASSERT_TRUE(ReadWholeFile("C:\\program files\\netscape\\B.HTM", text));
+  EXPECT_EQ(text, "lower");
+  unlink((c + "/Program Files/Netscape/A.htm").c_str());
+  unlink((c + "/Program Files/Netscape/b.htm").c_str());
   // Renamed outside the program: only the case changes.
   ASSERT_EQ(rename((c + "/Program Files/Netscape").c_str(), (c + "/Program Files/NETSCAPE").c_str()), 0);
   EXPECT_EQ(HostPath(page), c + "/Program Files/NETSCAPE/a.htm");
