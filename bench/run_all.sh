@@ -2,12 +2,14 @@
 # The scale table in one run, with the plain tools it is measured against in the same
 # run: the tree of a million entries (tree_bench), `tollhaven-cli entries`, `tree` and
 # `list` on a generated cache of 100,000 entries against `db_dump185 -p` on its FAT.DB,
+# the window's start to a filled tree (ui_start_bench, offscreen) against `tree`,
 # the batch delete (delete_bench, when built), export against `cp -r` (copy_bench.sh)
 # and find against `grep -rliF` (find_bench).  Caches are made with make-netscape-cache
 # and kept in the work folder, so a second run skips making them.
 #   bash bench/run_all.sh BUILD_DIR [WORK_DIR]
 # SECTIONS="tree commands delete copy find" picks the parts to run (all by default);
-# TREE_SIZES="100000 1000000" the sizes of tree_bench.
+# TREE_SIZES="100000 1000000" the sizes of tree_bench; BASELINE_CLI=path/to/tollhaven-cli
+# adds rows for another build of the command line (an older one), timed in the same run.
 # Timings are wall-clock and CPU (user + sys) seconds; each command runs twice,
 # alternating with its peer, and the faster run counts.  Not part of CI.
 set -euo pipefail
@@ -61,18 +63,43 @@ read -r db_wall db_cpu < <(best_of_two db_dump185 -p "$fat_db")
 read -r en_wall en_cpu < <(best_of_two "${cli_args[@]}" entries)
 read -r tr_wall tr_cpu < <(best_of_two "${cli_args[@]}" tree)
 read -r li_wall li_cpu < <(best_of_two "${cli_args[@]}" list)
-printf '%-28s %8s %8s %12s %12s\n' "" wall_s cpu_s "wall ratio" "cpu ratio"
+ui_wall=""
+if [ -x "$build/ui_start_bench" ]; then
+  # A settings folder of its own for each run (made and removed by the bench).
+  "$build/ui_start_bench" --prefix "$work/prefix" > /dev/null 2>&1 || true
+  read -r ui_wall ui_cpu < <(best_of_two "$build/ui_start_bench" --prefix "$work/prefix")
+fi
+if [ -n "${BASELINE_CLI:-}" ]; then
+  old_args=("$BASELINE_CLI" --prefix "$work/prefix" --settings "$work/settings")
+  "${old_args[@]}" list > /dev/null
+  read -r oen_wall oen_cpu < <(best_of_two "${old_args[@]}" entries)
+  read -r otr_wall otr_cpu < <(best_of_two "${old_args[@]}" tree)
+  read -r oli_wall oli_cpu < <(best_of_two "${old_args[@]}" list)
+fi
+printf '%-38s %8s %8s %12s %12s\n' "" wall_s cpu_s "wall ratio" "cpu ratio"
+# row LABEL WALL CPU [REF_WALL REF_CPU]: the ratios are against the reference.
 row() {
-  printf '%-28s %8.2f %8.2f' "$1" "$2" "$3"
+  printf '%-38s %8.2f %8.2f' "$1" "$2" "$3"
   if [ -n "${4:-}" ]; then
-    printf ' %12.2f %12.2f' "$(echo "$2 / $db_wall" | bc -l)" "$(echo "$3 / $db_cpu" | bc -l)"
+    printf ' %12.2f %12.2f' "$(echo "$2 / $4" | bc -l)" "$(echo "$3 / $5" | bc -l)"
   fi
   echo
 }
 row "db_dump185 -p" "$db_wall" "$db_cpu"
-row "entries (goal <= 0.7)" "$en_wall" "$en_cpu" ratio
-row "tree (goal <= 1.2)" "$tr_wall" "$tr_cpu" ratio
+row "entries (goal <= 0.7)" "$en_wall" "$en_cpu" "$db_wall" "$db_cpu"
+row "tree (goal <= 1.2)" "$tr_wall" "$tr_cpu" "$db_wall" "$db_cpu"
 row "list, warm (goal <= 2 s)" "$li_wall" "$li_cpu"
+if [ -n "$ui_wall" ]; then
+  row "window start, vs tree (goal <= 1.5)" "$ui_wall" "$ui_cpu" "$tr_wall" "$tr_cpu"
+else
+  echo "window start: ui_start_bench is not built in $build"
+fi
+if [ -n "${BASELINE_CLI:-}" ]; then
+  echo "baseline $BASELINE_CLI:"
+  row "  entries" "$oen_wall" "$oen_cpu" "$db_wall" "$db_cpu"
+  row "  tree" "$otr_wall" "$otr_cpu" "$db_wall" "$db_cpu"
+  row "  list, warm" "$oli_wall" "$oli_cpu"
+fi
 fi
 
 if want delete; then
