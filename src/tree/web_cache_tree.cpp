@@ -1,7 +1,9 @@
 #include "tree/web_cache_tree.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,6 +19,18 @@
 #include "text/html_parser.h"
 #include "tree/combine_url.h"
 #include "tree/local_naming.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define TH_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define TH_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define TH_POISON(p, n) ((void)(p), (void)(n))
+#define TH_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace {
 
@@ -188,6 +202,88 @@ void AppendLowered(std::string& out, std::string_view seg) {
 
 }  // namespace
 
+// The storage of every node below the root: nodes are cut one after another from
+// blocks that grow to 2 MiB, so a million nodes cost a few hundred blocks instead of a
+// million heap blocks, and a whole tree goes back in one sweep.  Nodes are only made
+// while a tree is built (after ClearTree), so a freed node's place is not reused
+// before the next Reset; freed places are poisoned for the address sanitizer.
+class TWebCacheTree::NodePool {
+ public:
+  NodePool() = default;
+  ~NodePool() { Reset(); }
+  NodePool(const NodePool&) = delete;
+  NodePool& operator=(const NodePool&) = delete;
+
+  void* Allocate() {
+    if (next_ == end_) Grow();
+    void* p = next_;
+    next_ += sizeof(TWebCacheTreeNode);
+    TH_UNPOISON(p, sizeof(TWebCacheTreeNode));
+    return p;
+  }
+  // The node's destructor has run.
+  static void Release(TWebCacheTreeNode* node) { TH_POISON(node, sizeof(TWebCacheTreeNode)); }
+
+  // Gives every block back; every node must have been destroyed.
+  void Reset() {
+    for (const Block& b : blocks_) {
+      TH_UNPOISON(b.data, b.bytes);
+      if (b.huge) {
+        std::free(b.data);
+      } else {
+        ::operator delete(b.data, std::align_val_t{alignof(TWebCacheTreeNode)});
+      }
+    }
+    blocks_.clear();
+    next_ = end_ = nullptr;
+  }
+
+ private:
+  static constexpr std::size_t kHugeBytes = std::size_t{2} << 20;
+  struct Block {
+    char* data;
+    std::size_t bytes;
+    bool huge;
+  };
+  void Grow() {
+    // Small trees (most tests, a small cache) stay small; big ones get blocks of
+    // 2 MiB, aligned so that the kernel can back each with one huge page.
+    std::size_t bytes = blocks_.empty() ? 16384 : std::min(blocks_.back().bytes * 2, kHugeBytes);
+    Block b{nullptr, bytes, false};
+#if defined(__linux__) && defined(MADV_HUGEPAGE) && !defined(__SANITIZE_ADDRESS__)
+    if (bytes == kHugeBytes) {
+      b.data = static_cast<char*>(std::aligned_alloc(kHugeBytes, kHugeBytes));
+      if (b.data) {
+        b.huge = true;
+        madvise(b.data, kHugeBytes, MADV_HUGEPAGE);  // a hint; failure changes nothing
+      }
+    }
+#endif
+    if (!b.data) {
+      b.data = static_cast<char*>(
+          ::operator new(bytes, std::align_val_t{alignof(TWebCacheTreeNode)}));
+    }
+    blocks_.push_back(b);
+    next_ = b.data;
+    end_ = b.data + bytes / sizeof(TWebCacheTreeNode) * sizeof(TWebCacheTreeNode);
+    TH_POISON(b.data, bytes);
+  }
+
+  std::vector<Block> blocks_;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+};
+
+TWebCacheTreeNode* TWebCacheTree::NewNode(TWebCacheTreeNode* parent, bool isFolder) {
+  return new (pool_->Allocate()) TWebCacheTreeNode(this, parent, isFolder);
+}
+
+void TWebCacheTree::FreeSubtree(TWebCacheTreeNode* node) {
+  for (TWebCacheTreeNode* c : node->children_) FreeSubtree(c);
+  node->~TWebCacheTreeNode();
+  NodePool::Release(node);
+}
+
 struct TWebCacheTree::BuildState {
   std::unordered_map<std::string, int> typeRows;  // content type -> table row
   std::unordered_map<std::string, bool> extensionKnown;  // row NUL extension -> HasExtension
@@ -225,7 +321,7 @@ TWebCacheTreeNode::~TWebCacheTreeNode() = default;
 int TWebCacheTreeNode::IndexInParent() const {
   if (!parent_) return -1;
   for (std::size_t i = 0; i < parent_->children_.size(); ++i) {
-    if (parent_->children_[i].get() == this) return static_cast<int>(i);
+    if (parent_->children_[i] == this) return static_cast<int>(i);
   }
   return -1;
 }
@@ -276,7 +372,7 @@ void TWebCacheTreeNode::EnsureIndex(bool withFiles) const {
       if (!c->isFolder_ && !withFiles) continue;
       IndexSlot& slot = (*index_)[std::string_view(c->Key())];
       TWebCacheTreeNode*& p = c->isFolder_ ? slot.folder : slot.file;
-      if (!p) p = c.get();
+      if (!p) p = c;
     }
     indexValid_ = true;
     return;
@@ -285,7 +381,7 @@ void TWebCacheTreeNode::EnsureIndex(bool withFiles) const {
     for (const auto& c : children_) {
       if (c->isFolder_) continue;
       IndexSlot& slot = (*index_)[std::string_view(c->Key())];
-      if (!slot.file) slot.file = c.get();
+      if (!slot.file) slot.file = c;
     }
     filesIndexed_ = true;
   }
@@ -334,28 +430,25 @@ std::string TWebCacheTreeNode::GetUrlText() const {
   return entry_.FolderUrl + GetDisplayName();
 }
 
-TWebCacheTreeNode* TWebCacheTreeNode::AddChild(std::unique_ptr<TWebCacheTreeNode> child) {
-  TWebCacheTreeNode* raw = child.get();
-  raw->parent_ = this;
-  children_.push_back(std::move(child));
-  IndexInsert(raw);
-  return raw;
+TWebCacheTreeNode* TWebCacheTreeNode::AddChild(TWebCacheTreeNode* child) {
+  child->parent_ = this;
+  children_.push_back(child);
+  IndexInsert(child);
+  return child;
 }
 
-std::unique_ptr<TWebCacheTreeNode> TWebCacheTreeNode::DetachChild(TWebCacheTreeNode* child) {
-  auto it = std::find_if(children_.begin(), children_.end(),
-                         [child](const auto& c) { return c.get() == child; });
-  if (it == children_.end()) return nullptr;
+bool TWebCacheTreeNode::DetachChild(TWebCacheTreeNode* child) {
+  auto it = std::find(children_.begin(), children_.end(), child);
+  if (it == children_.end()) return false;
   if (indexValid_ && index_) {
     auto slot = index_->find(std::string_view(child->Key()));
     if (slot != index_->end() && (slot->second.folder == child || slot->second.file == child)) {
       InvalidateIndex();  // its key view points into the leaving node
     }
   }
-  std::unique_ptr<TWebCacheTreeNode> out = std::move(*it);
   children_.erase(it);
-  out->parent_ = nullptr;
-  return out;
+  child->parent_ = nullptr;
+  return true;
 }
 
 void TWebCacheTreeNode::MoveTo(TWebCacheTreeNode* newParent) {
@@ -364,8 +457,8 @@ void TWebCacheTreeNode::MoveTo(TWebCacheTreeNode* newParent) {
     if (p == this) return;  // never under itself
   }
   TWebCacheTreeNode* oldParent = parent_;
-  std::unique_ptr<TWebCacheTreeNode> self = oldParent->DetachChild(this);
-  newParent->AddChild(std::move(self));
+  oldParent->DetachChild(this);
+  newParent->AddChild(this);
   tree_->RefreshAncestorTotals(oldParent);
   tree_->RefreshAncestorTotals(newParent);
   if (!tree_->Updating()) newParent->SortChildren();
@@ -377,7 +470,7 @@ void TWebCacheTreeNode::SortChildren() {
   struct Keyed {
     std::string sortKey;
     std::size_t pos;
-    std::unique_ptr<TWebCacheTreeNode> node;
+    TWebCacheTreeNode* node;
   };
   std::vector<Keyed> keyed(n);
   // Names of plain ASCII (nearly all of them) take rank keys, which order exactly as
@@ -390,7 +483,7 @@ void TWebCacheTreeNode::SortChildren() {
   for (std::size_t i = 0; i < n; ++i) {
     if (!fast) keyed[i].sortKey = platform::AnsiSortKey(children_[i]->Key(), false);
     keyed[i].pos = i;
-    keyed[i].node = std::move(children_[i]);
+    keyed[i].node = children_[i];
   }
   std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
     int r = a.sortKey.compare(b.sortKey);
@@ -400,7 +493,7 @@ void TWebCacheTreeNode::SortChildren() {
     if (t != 0) return t > 0;
     return a.pos < b.pos;
   });
-  for (std::size_t i = 0; i < n; ++i) children_[i] = std::move(keyed[i].node);
+  for (std::size_t i = 0; i < n; ++i) children_[i] = keyed[i].node;
 }
 
 // ---------------------------------------------------------------------------
@@ -475,7 +568,8 @@ void SortNodesForHits(std::vector<TWebCacheTreeNode*>& nodes) {
 TWebCacheTree::TWebCacheTree() : TWebCacheTree(nullptr) {}
 
 TWebCacheTree::TWebCacheTree(std::unique_ptr<TWebCacheSource> source)
-    : root_(std::make_unique<TWebCacheTreeNode>(this, nullptr, true)),
+    : pool_(std::make_unique<NodePool>()),
+      root_(std::make_unique<TWebCacheTreeNode>(this, nullptr, true)),
       webCache_(source ? std::make_unique<TWebCache>(std::move(source))
                        : std::make_unique<TWebCache>()),
       crc_(CreateCrcTable()) {
@@ -487,6 +581,7 @@ TWebCacheTree::~TWebCacheTree() {
   SaveContentTypes();
   renameItems_.Clear();
   contentTypes_.Clear();
+  ClearTree();
   root_.reset();
 }
 
@@ -527,7 +622,9 @@ bool TWebCacheTree::SaveRenameList() const {
 int TWebCacheTree::GetCount() { return webCache_->GetCount(); }
 
 void TWebCacheTree::ClearTree() {
+  for (TWebCacheTreeNode* c : root_->children_) FreeSubtree(c);
   root_->children_.clear();
+  pool_->Reset();
   root_->index_.reset();
   root_->indexValid_ = true;
   root_->filesIndexed_ = false;
@@ -644,14 +741,14 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state) 
         std::string_view prefixKey = std::string_view(key).substr(0, seg.keyEnd);
         TWebCacheTreeNode* child = state.folders.Find(seg.hash, prefixKey);
         if (!child) {
-          auto folder = std::make_unique<TWebCacheTreeNode>(this, node, true);
+          TWebCacheTreeNode* folder = NewNode(node, true);
           folder->SetCaptionQuiet(path.substr(seg.begin, seg.end - seg.begin));
           folder->indexValid_ = false;
           std::string prefix = path.substr(0, seg.slash + 1);
           if (schemeSlash != std::string::npos) prefix.insert(schemeSlash, 1, '/');
           folder->entry_.FolderUrl = std::move(prefix);
-          child = folder.get();
-          node->children_.push_back(std::move(folder));
+          child = folder;
+          node->children_.push_back(folder);
           state.folders.Insert(seg.hash, prefixKey, child);
         }
         node = child;
@@ -659,10 +756,10 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state) 
     }
   }
 
-  auto file = std::make_unique<TWebCacheTreeNode>(this, node, false);
+  TWebCacheTreeNode* file = NewNode(node, false);
   file->SetCaptionQuiet(entry.FileName);
   file->entry_ = std::move(entry);
-  node->children_.push_back(std::move(file));
+  node->children_.push_back(file);
 }
 
 void TWebCacheTree::UpdateFolderTotals(TWebCacheTreeNode* node) {
@@ -670,7 +767,7 @@ void TWebCacheTree::UpdateFolderTotals(TWebCacheTreeNode* node) {
   std::uint64_t total = 0;
   platform::SYSTEMTIME newest{};
   for (const auto& c : node->children_) {
-    if (c->isFolder_) UpdateFolderTotals(c.get());
+    if (c->isFolder_) UpdateFolderTotals(c);
     if (CompareTime(c->entry_.LastModified, newest) > 0) newest = c->entry_.LastModified;
     total += c->TotalSize();
   }
@@ -702,7 +799,7 @@ void TWebCacheTree::SortAll() {
     stack.pop_back();
     n->SortChildren();
     for (const auto& c : n->children_) {
-      if (c->isFolder_) stack.push_back(c.get());
+      if (c->isFolder_) stack.push_back(c);
     }
   }
 }
@@ -830,7 +927,7 @@ void TWebCacheTree::NodeDeleted(TWebCacheTreeNode* node) {
 
 void TWebCacheTree::SubtreeDeleted(TWebCacheTreeNode* node) {
   // Children before their parent.
-  for (std::size_t i = 0; i < node->children_.size(); ++i) SubtreeDeleted(node->children_[i].get());
+  for (std::size_t i = 0; i < node->children_.size(); ++i) SubtreeDeleted(node->children_[i]);
   NodeDeleted(node);
 }
 
@@ -838,7 +935,10 @@ void TWebCacheTree::DeleteSubtree(TWebCacheTreeNode* node) {
   // The events for the whole subtree run first (handlers may still look nodes up);
   // the nodes are then freed together.
   SubtreeDeleted(node);
-  if (TWebCacheTreeNode* parent = node->parent_) parent->DetachChild(node);
+  if (TWebCacheTreeNode* parent = node->parent_) {
+    parent->DetachChild(node);
+    FreeSubtree(node);
+  }
 }
 
 void TWebCacheTree::DeleteNode(TWebCacheTreeNode* node) { DeleteNodes({node}); }
@@ -873,7 +973,7 @@ void TWebCacheTree::DeleteNodes(const std::vector<TWebCacheTreeNode*>& nodes) {
     }
     return losers[it->second];
   };
-  std::vector<std::unique_ptr<TWebCacheTreeNode>> gone;
+  std::vector<TWebCacheTreeNode*> gone;
   auto settle = [&] {
     for (const Loser& l : losers) {
       if (l.folder->Destroying) continue;  // leaves with its own parent
@@ -882,9 +982,9 @@ void TWebCacheTree::DeleteNodes(const std::vector<TWebCacheTreeNode*>& nodes) {
       for (std::size_t i = 0; i < children.size(); ++i) {
         if (children[i]->Destroying) {
           children[i]->parent_ = nullptr;
-          gone.push_back(std::move(children[i]));
+          gone.push_back(children[i]);
         } else {
-          if (kept != i) children[kept] = std::move(children[i]);
+          if (kept != i) children[kept] = children[i];
           ++kept;
         }
       }
@@ -895,6 +995,9 @@ void TWebCacheTree::DeleteNodes(const std::vector<TWebCacheTreeNode*>& nodes) {
       if (!l.folder->Destroying) RefreshAncestorTotals(l.folder);
     losers.clear();
     loserAt.clear();
+    // Freed now: a delete of the root below gives all the storage back.
+    for (TWebCacheTreeNode* g : gone) FreeSubtree(g);
+    gone.clear();
   };
   for (TWebCacheTreeNode* node : nodes) {
     // A node inside a subtree removed before it has had its event already.
@@ -924,7 +1027,7 @@ void TWebCacheTree::RemoveNode(TWebCacheTreeNode* node) {
   if (!node || node->tree_ != this) return;
   if (node == root_.get()) {
     for (std::size_t i = 0; i < root_->children_.size(); ++i) {
-      SubtreeDeleted(root_->children_[i].get());
+      SubtreeDeleted(root_->children_[i]);
     }
     ClearTree();
     return;

@@ -6,6 +6,9 @@
 // Children of a folder are kept in a vector and found through a hash index of their
 // keys, so that building and naming a cache with folders of tens of thousands of
 // files stays near-linear; sorting computes one collation key per child per sort.
+// Every node below the root lives in the tree's node pool (a million nodes would
+// otherwise cost a million heap blocks); a folder's children vector holds plain
+// pointers into it, and the tree frees a subtree when it removes it.
 #pragma once
 
 #include <cstddef>
@@ -47,8 +50,8 @@ class TWebCacheTreeNode {
   std::uint64_t TotalSize() const { return isFolder_ ? totalSize_ : entry_.Size; }
 
   std::size_t Count() const { return children_.size(); }
-  TWebCacheTreeNode* Items(std::size_t i) const { return children_[i].get(); }
-  TWebCacheTreeNode* operator[](std::size_t i) const { return children_[i].get(); }
+  TWebCacheTreeNode* Items(std::size_t i) const { return children_[i]; }
+  TWebCacheTreeNode* operator[](std::size_t i) const { return children_[i]; }
   // Position among the parent's children, or -1 for the root.
   int IndexInParent() const;
 
@@ -81,8 +84,9 @@ class TWebCacheTreeNode {
     TWebCacheTreeNode* folder = nullptr;
     TWebCacheTreeNode* file = nullptr;
   };
-  TWebCacheTreeNode* AddChild(std::unique_ptr<TWebCacheTreeNode> child);
-  std::unique_ptr<TWebCacheTreeNode> DetachChild(TWebCacheTreeNode* child);
+  TWebCacheTreeNode* AddChild(TWebCacheTreeNode* child);
+  // Takes the child out of the list; it stays alive (the caller places or frees it).
+  bool DetachChild(TWebCacheTreeNode* child);
   void IndexInsert(TWebCacheTreeNode* child);
   void EnsureIndex(bool withFiles) const;
   void InvalidateIndex() { indexValid_ = false; }
@@ -109,7 +113,7 @@ class TWebCacheTreeNode {
   std::unique_ptr<std::string> key_;
   TWebCacheEntryInfoEx entry_;
   std::uint64_t totalSize_ = 0;
-  std::vector<std::unique_ptr<TWebCacheTreeNode>> children_;
+  std::vector<TWebCacheTreeNode*> children_;  // owned by the tree's node pool
   // Key -> folder / first file child, for folders only (created on first use).
   // Views point into the children's own keys.
   using Index = std::unordered_map<std::string_view, IndexSlot>;
@@ -232,6 +236,10 @@ class TWebCacheTree {
  private:
   friend class TWebCacheTreeNode;
   struct BuildState;
+  class NodePool;
+  TWebCacheTreeNode* NewNode(TWebCacheTreeNode* parent, bool isFolder);
+  // Destroys the node and everything below it (already out of its parent's list).
+  void FreeSubtree(TWebCacheTreeNode* node);
   void PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state);
   void UpdateFolderTotals(TWebCacheTreeNode* node);
   void DeleteSubtree(TWebCacheTreeNode* node);
@@ -240,6 +248,7 @@ class TWebCacheTree {
   void RefreshAncestorTotals(TWebCacheTreeNode* folder);
   TWebCacheTreeNode* WalkUrl(std::string_view url, bool lastAsChild) const;
 
+  std::unique_ptr<NodePool> pool_;
   std::unique_ptr<TWebCacheTreeNode> root_;
   std::string renameListFile_;
   TWebCacheRenameItems renameItems_;
