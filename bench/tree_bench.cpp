@@ -147,7 +147,7 @@ struct Digest {
     Add(n->Caption());
     Add(n->Key());
     Add(n->IsFolder() ? 1 : 0);
-    const TWebCacheEntryInfoEx& e = n->EntryInfo();
+    const TWebCacheEntryView e = n->EntryInfo();
     Add(e.SourceUrl);
     Add(e.LocalFileName);
     Add(e.FolderUrl);

@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
   std::size_t best = 0;
   TWebCacheTreeNode* big = BiggestFolder(w.CacheTree()->Root(), best);
   if (!big) return 1;
-  const std::string url = big->EntryInfo().FolderUrl;
+  const std::string url(big->EntryInfo().FolderUrl);
   QTreeWidgetItem* item = w.TreePane()->FindTreeNode(url);
   if (!item) return 1;
   w.Ui().tvwCache->setCurrentItem(item);

@@ -29,22 +29,27 @@ bool SameAsciiText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+namespace {
+
+// Calls fn(index, line) for each packed line; fn returns false to stop.
 template <class Fn>
-void TWebCacheHeaderInfo::ForEachLine(Fn fn) const {
-  const std::size_t size = packed_.size();
+void ForEachLine(std::string_view packed, Fn fn) {
+  const std::size_t size = packed.size();
   std::size_t pos = 0;
   for (int index = 0; pos < size; ++index) {
-    std::size_t length = static_cast<unsigned char>(packed_[pos++]);
+    std::size_t length = static_cast<unsigned char>(packed[pos++]);
     if (length == 255) {
       length = 0;
       for (int b = 0; b < 4; ++b) {
-        length |= static_cast<std::size_t>(static_cast<unsigned char>(packed_[pos++])) << (8 * b);
+        length |= static_cast<std::size_t>(static_cast<unsigned char>(packed[pos++])) << (8 * b);
       }
     }
-    if (!fn(index, std::string_view(packed_).substr(pos, length))) return;
+    if (!fn(index, packed.substr(pos, length))) return;
     pos += length;
   }
 }
+
+}  // namespace
 
 void TWebCacheHeaderInfo::AppendLine(std::string_view line) {
   if (line.size() < 255) {
@@ -60,26 +65,24 @@ void TWebCacheHeaderInfo::ReplaceLine(int index, std::string_view text) {
   std::string old;
   old.swap(packed_);
   packed_.reserve(old.size() + text.size());
-  TWebCacheHeaderInfo from;
-  from.packed_.swap(old);
-  from.ForEachLine([&](int i, std::string_view line) {
+  ForEachLine(old, [&](int i, std::string_view line) {
     AppendLine(i == index ? text : line);
     return true;
   });
 }
 
-int TWebCacheHeaderInfo::GetCount() const {
+int TWebCacheHeaderView::GetCount() const {
   int count = 0;
-  ForEachLine([&](int, std::string_view) {
+  ForEachLine(packed_, [&](int, std::string_view) {
     ++count;
     return true;
   });
   return count;
 }
 
-std::string TWebCacheHeaderInfo::GetText() const {
+std::string TWebCacheHeaderView::GetText() const {
   std::string text;
-  ForEachLine([&](int i, std::string_view line) {
+  ForEachLine(packed_, [&](int i, std::string_view line) {
     if (i > 0) text += "\r\n";
     text += line;
     return true;
@@ -88,7 +91,6 @@ std::string TWebCacheHeaderInfo::GetText() const {
 }
 
 void TWebCacheHeaderInfo::SetText(std::string_view text) {
-  if (text == GetText()) return;
   // Two passes: the first measures, so the block is allocated once at its size.
   auto split = [&](auto fn) {
     std::size_t pos = 0;
@@ -105,15 +107,16 @@ void TWebCacheHeaderInfo::SetText(std::string_view text) {
   };
   std::size_t size = 0;
   split([&](std::string_view line) { size += line.size() + (line.size() < 255 ? 1 : 5); });
-  std::string packed;
-  packed.reserve(size);
-  packed_.swap(packed);
+  // Splitting the text the lines already make gives the same block, so there is no
+  // need to compare first; the old block's room is reused.
+  packed_.clear();
+  packed_.reserve(size);
   split([&](std::string_view line) { AppendLine(line); });
 }
 
-std::string TWebCacheHeaderInfo::GetValue(std::string_view name) const {
+std::string TWebCacheHeaderView::GetValue(std::string_view name) const {
   std::string value;
-  ForEachLine([&](int, std::string_view line) {
+  ForEachLine(packed_, [&](int, std::string_view line) {
     std::string_view lineName, rest;
     if (!LineName(line, lineName, rest)) return true;
     if (!SameAsciiText(lineName, name)) return true;
@@ -126,7 +129,7 @@ std::string TWebCacheHeaderInfo::GetValue(std::string_view name) const {
 void TWebCacheHeaderInfo::SetValue(std::string_view name, std::string_view value) {
   int found = -1;
   std::string replacement;
-  ForEachLine([&](int i, std::string_view line) {
+  ForEachLine(packed_, [&](int i, std::string_view line) {
     std::string_view lineName, rest;
     if (!LineName(line, lineName, rest)) return true;
     if (!SameAsciiText(lineName, name)) return true;
@@ -141,9 +144,9 @@ void TWebCacheHeaderInfo::SetValue(std::string_view name, std::string_view value
   }
 }
 
-std::string TWebCacheHeaderInfo::GetLine(int index) const {
+std::string TWebCacheHeaderView::GetLine(int index) const {
   std::string out;
-  ForEachLine([&](int i, std::string_view line) {
+  ForEachLine(packed_, [&](int i, std::string_view line) {
     if (i != index) return true;
     out = std::string(line);
     return false;
@@ -156,22 +159,39 @@ void TWebCacheHeaderInfo::SetLine(int index, std::string_view text) {
   ReplaceLine(index, text);
 }
 
-bool IsHtmlEntry(const TWebCacheEntryInfo& entry) {
-  return platform::AnsiLowerCase(entry.HeaderInfo.GetValue("Content-Type")).find("text/html") !=
+namespace {
+
+bool IsHtmlHeader(const TWebCacheHeaderView& header) {
+  return platform::AnsiLowerCase(header.GetValue("Content-Type")).find("text/html") !=
          std::string::npos;
 }
 
-bool EntryLastModifiedUtc(const TWebCacheEntryInfo& entry, platform::FILETIME& utc) {
-  if (entry.LastModifiedUtc != 0) {
+bool ModifiedUtc(const platform::SYSTEMTIME& shownTime, platform::FILETIME madeFrom,
+                 platform::FILETIME& utc) {
+  if (madeFrom != 0) {
     platform::FILETIME local = 0;
     platform::SYSTEMTIME shown;
-    if (platform::FileTimeToLocalFileTime(entry.LastModifiedUtc, local) &&
-        platform::FileTimeToSystemTime(local, shown) && shown == entry.LastModified) {
-      utc = entry.LastModifiedUtc;
+    if (platform::FileTimeToLocalFileTime(madeFrom, local) &&
+        platform::FileTimeToSystemTime(local, shown) && shown == shownTime) {
+      utc = madeFrom;
       return true;
     }
   }
   platform::FILETIME local = 0;
-  return platform::SystemTimeToFileTime(entry.LastModified, local) &&
+  return platform::SystemTimeToFileTime(shownTime, local) &&
          platform::LocalFileTimeToFileTime(local, utc);
+}
+
+}  // namespace
+
+bool IsHtmlEntry(const TWebCacheEntryInfo& entry) { return IsHtmlHeader(entry.HeaderInfo.View()); }
+
+bool IsHtmlEntry(const TWebCacheEntryView& entry) { return IsHtmlHeader(entry.HeaderInfo); }
+
+bool EntryLastModifiedUtc(const TWebCacheEntryInfo& entry, platform::FILETIME& utc) {
+  return ModifiedUtc(entry.LastModified, entry.LastModifiedUtc, utc);
+}
+
+bool EntryLastModifiedUtc(const TWebCacheEntryView& entry, platform::FILETIME& utc) {
+  return ModifiedUtc(entry.LastModified, entry.LastModifiedUtc, utc);
 }

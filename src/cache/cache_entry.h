@@ -9,6 +9,24 @@
 
 #include "platform/file_time.h"
 
+// Read access to header lines kept packed (see TWebCacheHeaderInfo): a tree node
+// keeps its entry's lines in this form in the tree's own storage.
+class TWebCacheHeaderView {
+ public:
+  TWebCacheHeaderView() = default;
+  explicit TWebCacheHeaderView(std::string_view packed) : packed_(packed) {}
+
+  // As TWebCacheHeaderInfo's functions of the same names.
+  std::string GetText() const;
+  int GetCount() const;
+  std::string GetValue(std::string_view name) const;
+  std::string GetLine(int index) const;
+  std::string_view Packed() const { return packed_; }
+
+ private:
+  std::string_view packed_;
+};
+
 // The entry's HTTP header lines ("Name: value"), with access by header name that
 // ignores case.  A plain value type so that entries copy cleanly into tree nodes.
 class TWebCacheHeaderInfo {
@@ -17,27 +35,25 @@ class TWebCacheHeaderInfo {
   explicit TWebCacheHeaderInfo(std::string_view text) { SetText(text); }
 
   // All lines joined with CR LF (no line break after the last one).
-  std::string GetText() const;
+  std::string GetText() const { return View().GetText(); }
   // Replaces all lines by the lines of `text` (split at CR LF, LF or CR; a final
   // line break does not add an empty line).  Does nothing when `text` equals
   // the current text.
   void SetText(std::string_view text);
-  int GetCount() const;
+  int GetCount() const { return View().GetCount(); }
   // The trimmed text after the first ':' of the first line whose trimmed name
   // equals `name` ignoring case; "" when no line matches.
-  std::string GetValue(std::string_view name) const;
+  std::string GetValue(std::string_view name) const { return View().GetValue(name); }
   // Replaces the first line named `name` by "name: value", or appends one.
   void SetValue(std::string_view name, std::string_view value);
   // Out-of-range indexes read as "" and are ignored when written.
-  std::string GetLine(int index) const;
+  std::string GetLine(int index) const { return View().GetLine(index); }
   void SetLine(int index, std::string_view text);
+  TWebCacheHeaderView View() const { return TWebCacheHeaderView(packed_); }
 
   friend bool operator==(const TWebCacheHeaderInfo&, const TWebCacheHeaderInfo&) = default;
 
  private:
-  // Calls fn(index, line) for each line; fn returns false to stop.
-  template <class Fn>
-  void ForEachLine(Fn fn) const;
   void AppendLine(std::string_view line);
   // Replaces line `index` (which exists) by `text`.
   void ReplaceLine(int index, std::string_view text);
@@ -78,7 +94,25 @@ struct TWebCacheEntryInfoEx : TWebCacheEntryInfo {
   friend bool operator==(const TWebCacheEntryInfoEx&, const TWebCacheEntryInfoEx&) = default;
 };
 
+// An entry as a tree node shows it: the fields of TWebCacheEntryInfoEx, with the texts
+// as views into the node's own storage (valid while the node lives and is not moved).
+struct TWebCacheEntryView {
+  std::string_view SourceUrl;
+  std::string_view LocalFileName;
+  platform::SYSTEMTIME LastModified{};
+  std::uint32_t Size = 0;
+  TWebCacheHeaderView HeaderInfo;
+  std::string_view FileExtension;
+  platform::FILETIME LastModifiedUtc = 0;
+  std::string_view FolderUrl;
+  std::string_view FileName;
+  std::string_view QueryPart;
+};
+
+bool EntryLastModifiedUtc(const TWebCacheEntryView& entry, platform::FILETIME& utc);
+
 // True when the entry is an HTML page: its Content-Type contains "text/html", ignoring
 // case ("TEXT/HTML; charset=Shift_JIS" counts).  Pages are the entries whose links are
 // rewritten and whose titles are shown.
 bool IsHtmlEntry(const TWebCacheEntryInfo& entry);
+bool IsHtmlEntry(const TWebCacheEntryView& entry);

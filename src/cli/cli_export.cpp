@@ -40,7 +40,7 @@ struct ExportArgs {
   std::string Overwrite;  // "" = by terminal
 };
 
-std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
+std::string Utf8(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
 
 // The engine's questions and messages on the terminal, with a progress bar and the
 // counts for the summary.
@@ -54,7 +54,7 @@ class TerminalCallbacks : public TCopyCallbacks {
   int AskOverwrite(const TWebCacheTreeNode& node, const std::string& existingPath) override {
     if (autoAnswer_ != 0) return autoAnswer_;
     ClearBar();
-    const TWebCacheEntryInfoEx& entry = node.EntryInfo();
+    const TWebCacheEntryView entry = node.EntryInfo();
     err_ << "ファイルの上書きの確認: このフォルダには既に '" << Utf8(node.GetDisplayName())
          << "' ファイルが存在します。\n";
     std::uint64_t size = 0;
@@ -264,7 +264,7 @@ int RunExportCommand(CliContext& context) {
         CliError(context, "export: not in the cache: " + Utf8(url));
         return kExitFailure;
       }
-      jobs.push_back({url, node, node == tree.Root() ? "" : node->EntryInfo().FolderUrl});
+      jobs.push_back({url, node, node == tree.Root() ? "" : std::string(node->EntryInfo().FolderUrl)});
     }
   }
 

@@ -145,7 +145,7 @@ int RunFindCommand(CliContext& context) {
     if (folderText != "Web Cache") {
       TWebCacheTreeNode* node = folderText.empty() ? nullptr : tree->FindNodeByUrl(folderText);
       if (!node) missing = true;
-      else if (node->IsFolder() && node != tree->Root()) in.Folder = node->EntryInfo().FolderUrl;
+      else if (node->IsFolder() && node != tree->Root()) in.Folder = std::string(node->EntryInfo().FolderUrl);
     }
   }
   TFindCriteriaResult criteria = BuildFindCriteria(in, *tree);
@@ -175,7 +175,7 @@ int RunFindCommand(CliContext& context) {
   search.SetCriteria(std::move(criteria.Data));
   search.OnFound = [&](TFindThread&, TWebCacheTreeNode* node) {
     ++hits;
-    const TWebCacheEntryInfoEx& e = node->EntryInfo();
+    const TWebCacheEntryView e = node->EntryInfo();
     out << (node->IsFolder() ? "folder" : "file") << '\t' << CliField(node->GetUrlText()) << '\t'
         << node->TotalSize() << '\t' << CliIsoDateTime(e.LastModified) << '\n';
   };

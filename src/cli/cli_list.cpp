@@ -41,16 +41,16 @@ void ListFiles(const TWebCacheTreeNode* node, CliRows& out) {
       ListFiles(c, out);
       continue;
     }
-    const TWebCacheEntryInfoEx& e = c->EntryInfo();
+    const TWebCacheEntryView e = c->EntryInfo();
     if (!haveFolder) {
       folder = UrlToLocalPath(node->EntryInfo().FolderUrl);
       haveFolder = true;
     }
     std::string local = folder + SafeLocalName(c->GetDisplayName());
-    out.Field(e.SourceUrl).Text('\t').Field(local).Text('\t').Number(e.Size).Text('\t');
+    out.Field(std::string(e.SourceUrl)).Text('\t').Field(local).Text('\t').Number(e.Size).Text('\t');
     out.Text(CliIsoDateTime(e.LastModified)).Text('\t');
     out.Field(e.HeaderInfo.GetValue("Content-Type")).Text('\t');
-    out.Field(TWebCacheTree::GetPageTitle(c)).Text('\t').Field(e.LocalFileName).EndRow();
+    out.Field(TWebCacheTree::GetPageTitle(c)).Text('\t').Field(std::string(e.LocalFileName)).EndRow();
   }
 }
 

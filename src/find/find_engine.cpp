@@ -98,7 +98,7 @@ bool TFindThread::NameMatches(const std::string& name) const {
 void TFindThread::SearchNode(TWebCacheTreeNode* node) {
   if (!node) return;
   if (OnFolder) {
-    const std::string& url = node->EntryInfo().FolderUrl;
+    const std::string url(node->EntryInfo().FolderUrl);
     Dispatch([this, &url] { OnFolder(*this, url); });
   }
   for (std::size_t i = 0; i < node->Count() && !Terminated(); ++i) TestNode(node->Items(i));
@@ -114,7 +114,7 @@ bool TFindThread::TestNode(TWebCacheTreeNode* node) {
   const bool folder = node->IsFolder();
   if (folder && node->GetLevel() <= 1) return false;
 
-  const TWebCacheEntryInfoEx& entry = node->EntryInfo();
+  const TWebCacheEntryView entry = node->EntryInfo();
   if (c.DateEnabled) {
     const platform::SYSTEMTIME& t = entry.LastModified;
     std::int32_t day = FindDayNumber(t.wYear, t.wMonth, t.wDay);
@@ -139,7 +139,7 @@ bool TFindThread::TestNode(TWebCacheTreeNode* node) {
   }
   if (!c.Contains.empty()) {
     if (folder) return false;
-    if (!FileContainsText(entry.LocalFileName, c.Contains, c.IgnoreCase)) return false;
+    if (!FileContainsText(std::string(entry.LocalFileName), c.Contains, c.IgnoreCase)) return false;
   }
   FoundNode = node;
   if (OnFound) Dispatch([this, node] { OnFound(*this, node); });

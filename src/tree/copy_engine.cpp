@@ -427,12 +427,12 @@ int RewriteHtmlFile(bool write, const std::string& destPath, int copyMethod,
 
   const TWebCacheTree& tree = *node.Tree();
   THTMLParser parser;
-  parser.SetFileName(node.EntryInfo().LocalFileName);
+  parser.SetFileName(std::string(node.EntryInfo().LocalFileName));
   const Layout layout = MakeLayout(tree, baseUrl, folderCreation);
   const std::string pageFolder = layout.Folder(NodeSteps(node.Parent()));
   // Links resolve against the page's own URL, as in the browser: "?p=2" and "" need
   // the page's name and query, not only its folder.
-  std::string base = tree.EnableScheme() ? node.EntryInfo().SourceUrl
+  std::string base = tree.EnableScheme() ? std::string(node.EntryInfo().SourceUrl)
                                          : DropScheme(node.EntryInfo().SourceUrl);
   const std::string domain = GetUrlSiteRoot(WithScheme(tree, baseUrl));
   int result = 0;
@@ -548,7 +548,8 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
     callbacks.ProgressStep();
     if (++steps % 10 == 0) callbacks.ProcessMessages();
 
-    const TWebCacheEntryInfoEx& entry = node->EntryInfo();
+    const TWebCacheEntryView entry = node->EntryInfo();
+    const std::string cacheFile(entry.LocalFileName);
     const std::string localFolder = dest + layout.Folder(NodeSteps(node->Parent()));
     const std::string destPath = localFolder + LocalFileNameOf(*node);
 
@@ -563,7 +564,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
     };
     // Whatever the cache holds, nothing is written outside the destination.
     if (int code = CheckPathInsideFolder(dest, destPath)) {
-      if (failed(FileCopyFailedText(entry.LocalFileName, destPath, code), FileCopyCaption())) {
+      if (failed(FileCopyFailedText(cacheFile, destPath, code), FileCopyCaption())) {
         return false;
       }
       continue;
@@ -606,7 +607,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
         result = 0;
       }
     } else if (write) {
-      if (platform::CopyFileReplace(entry.LocalFileName, destPath)) {
+      if (platform::CopyFileReplace(cacheFile, destPath)) {
         std::uint64_t size = 0;
         bytes = platform::GetFileSize(destPath, size) ? size : entry.Size;
       } else {
@@ -616,7 +617,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
 
     if (write) {
       if (result > 0) {
-        if (failed(FileCopyFailedText(entry.LocalFileName, destPath, result), FileCopyCaption())) {
+        if (failed(FileCopyFailedText(cacheFile, destPath, result), FileCopyCaption())) {
           return false;
         }
         continue;
@@ -625,7 +626,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
       bool dated = EntryLastModifiedUtc(entry, utc);
       if (!dated) platform::SetLastError(EINVAL);
       if (!dated || !platform::SetFileLastWriteTime(destPath, utc)) {
-        if (failed(FileDateFailedText(entry.LocalFileName, destPath,
+        if (failed(FileDateFailedText(cacheFile, destPath,
                                       ErrorOr(platform::LastError(), EIO)),
                    FileCopyCaption())) {
           return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <tuple>
@@ -202,27 +203,39 @@ void AppendLowered(std::string& out, std::string_view seg) {
 
 }  // namespace
 
-// The storage of every node below the root: nodes are cut one after another from
-// blocks that grow to 2 MiB, so a million nodes cost a few hundred blocks instead of a
-// million heap blocks, and a whole tree goes back in one sweep.  Nodes are only made
-// while a tree is built (after ClearTree), so a freed node's place is not reused
-// before the next Reset; freed places are poisoned for the address sanitizer.
-class TWebCacheTree::NodePool {
+// The storage of the nodes below the root and of their texts: pieces are cut one
+// after another from blocks that grow to 2 MiB, so a million nodes cost a few hundred
+// blocks instead of millions of heap blocks, and a whole tree goes back in one sweep.
+// Nodes and texts are only made while a tree is built (after ClearTree) or when a node
+// moves, so a freed piece is not reused before the next Reset; freed nodes are
+// poisoned for the address sanitizer.
+class TWebCacheTree::Storage {
  public:
-  NodePool() = default;
-  ~NodePool() { Reset(); }
-  NodePool(const NodePool&) = delete;
-  NodePool& operator=(const NodePool&) = delete;
+  Storage() = default;
+  ~Storage() { Reset(); }
+  Storage(const Storage&) = delete;
+  Storage& operator=(const Storage&) = delete;
 
-  void* Allocate() {
-    if (next_ == end_) Grow();
-    void* p = next_;
-    next_ += sizeof(TWebCacheTreeNode);
-    TH_UNPOISON(p, sizeof(TWebCacheTreeNode));
+  // `align` is a power of two no larger than a node's alignment.
+  void* Allocate(std::size_t bytes, std::size_t align) {
+    std::size_t at = (used_ + align - 1) & ~(align - 1);
+    if (blocks_.empty() || at + bytes > blocks_.back().bytes) {
+      Grow(bytes);
+      at = 0;
+    }
+    used_ = at + bytes;
+    void* p = blocks_.back().data + at;
+    TH_UNPOISON(p, bytes);
     return p;
   }
-  // The node's destructor has run.
-  static void Release(TWebCacheTreeNode* node) { TH_POISON(node, sizeof(TWebCacheTreeNode)); }
+  TWebCacheTreeNode* NewNode(TWebCacheTree* tree, TWebCacheTreeNode* parent, bool isFolder) {
+    return new (Allocate(sizeof(TWebCacheTreeNode), alignof(TWebCacheTreeNode)))
+        TWebCacheTreeNode(tree, parent, isFolder);
+  }
+  static void FreeNode(TWebCacheTreeNode* node) {
+    node->~TWebCacheTreeNode();
+    TH_POISON(node, sizeof(TWebCacheTreeNode));
+  }
 
   // Gives every block back; every node must have been destroyed.
   void Reset() {
@@ -231,24 +244,27 @@ class TWebCacheTree::NodePool {
       if (b.huge) {
         std::free(b.data);
       } else {
-        ::operator delete(b.data, std::align_val_t{alignof(TWebCacheTreeNode)});
+        ::operator delete(b.data, std::align_val_t{kAlign});
       }
     }
     blocks_.clear();
-    next_ = end_ = nullptr;
+    used_ = 0;
   }
 
  private:
   static constexpr std::size_t kHugeBytes = std::size_t{2} << 20;
+  static constexpr std::size_t kAlign = alignof(TWebCacheTreeNode) > 16 ? alignof(TWebCacheTreeNode) : 16;
   struct Block {
     char* data;
     std::size_t bytes;
     bool huge;
   };
-  void Grow() {
+  void Grow(std::size_t atLeast) {
     // Small trees (most tests, a small cache) stay small; big ones get blocks of
     // 2 MiB, aligned so that the kernel can back each with one huge page.
-    std::size_t bytes = blocks_.empty() ? 16384 : std::min(blocks_.back().bytes * 2, kHugeBytes);
+    std::size_t bytes = 16384;
+    if (!blocks_.empty()) bytes = std::min(std::max(blocks_.back().bytes, bytes) * 2, kHugeBytes);
+    if (bytes < atLeast) bytes = atLeast;  // one very long text
     Block b{nullptr, bytes, false};
 #if defined(__linux__) && defined(MADV_HUGEPAGE) && !defined(__SANITIZE_ADDRESS__)
     if (bytes == kHugeBytes) {
@@ -259,29 +275,23 @@ class TWebCacheTree::NodePool {
       }
     }
 #endif
-    if (!b.data) {
-      b.data = static_cast<char*>(
-          ::operator new(bytes, std::align_val_t{alignof(TWebCacheTreeNode)}));
-    }
-    blocks_.push_back(b);
-    next_ = b.data;
-    end_ = b.data + bytes / sizeof(TWebCacheTreeNode) * sizeof(TWebCacheTreeNode);
+    if (!b.data) b.data = static_cast<char*>(::operator new(bytes, std::align_val_t{kAlign}));
     TH_POISON(b.data, bytes);
+    blocks_.push_back(b);
+    used_ = 0;
   }
 
   std::vector<Block> blocks_;
-  char* next_ = nullptr;
-  char* end_ = nullptr;
+  std::size_t used_ = 0;  // in the last block
 };
 
 TWebCacheTreeNode* TWebCacheTree::NewNode(TWebCacheTreeNode* parent, bool isFolder) {
-  return new (pool_->Allocate()) TWebCacheTreeNode(this, parent, isFolder);
+  return storage_->NewNode(this, parent, isFolder);
 }
 
 void TWebCacheTree::FreeSubtree(TWebCacheTreeNode* node) {
   for (TWebCacheTreeNode* c : node->children_) FreeSubtree(c);
-  node->~TWebCacheTreeNode();
-  NodePool::Release(node);
+  Storage::FreeNode(node);
 }
 
 struct TWebCacheTree::BuildState {
@@ -317,6 +327,56 @@ TWebCacheTreeNode::TWebCacheTreeNode(TWebCacheTree* tree, TWebCacheTreeNode* par
     : tree_(tree), parent_(parent), isFolder_(isFolder) {}
 
 TWebCacheTreeNode::~TWebCacheTreeNode() = default;
+
+std::string_view TWebCacheTreeNode::Text(TextField field) const {
+  if (!texts_) return {};
+  std::uint32_t begin = 0;
+  std::uint32_t end = 0;
+  if (field > 0) std::memcpy(&begin, texts_ + 4 * (field - 1), 4);
+  std::memcpy(&end, texts_ + 4 * field, 4);
+  return std::string_view(texts_ + 4 * kTextFields + begin, end - begin);
+}
+
+void TWebCacheTreeNode::SetTexts(std::string_view sourceUrl, std::string_view localFileName,
+                                 std::string_view header, std::string_view extension,
+                                 std::string_view folderUrl, std::string_view fileName,
+                                 std::string_view queryPart, bool folderUrlOfParent) {
+  folderUrlOfParent_ = folderUrlOfParent && parent_;
+  if (folderUrlOfParent_) folderUrl = {};
+  const std::string_view texts[kTextFields] = {sourceUrl, localFileName, header, extension,
+                                               folderUrl, fileName, queryPart};
+  std::size_t total = 0;
+  for (std::string_view t : texts) total += t.size();
+  if (total == 0) {
+    texts_ = nullptr;
+    return;
+  }
+  // Offsets are 32-bit: a text of 4 GiB does not come from any cache index.
+  char* block = static_cast<char*>(tree_->storage_->Allocate(4 * kTextFields + total, 4));
+  char* out = block + 4 * kTextFields;
+  std::uint32_t end = 0;
+  for (int i = 0; i < kTextFields; ++i) {
+    if (!texts[i].empty()) std::memcpy(out + end, texts[i].data(), texts[i].size());
+    end += static_cast<std::uint32_t>(texts[i].size());
+    std::memcpy(block + 4 * i, &end, 4);
+  }
+  texts_ = block;
+}
+
+TWebCacheEntryView TWebCacheTreeNode::EntryInfo() const {
+  TWebCacheEntryView e;
+  e.SourceUrl = Text(kSourceUrl);
+  e.LocalFileName = Text(kLocalFileName);
+  e.LastModified = lastModified_;
+  e.Size = size_;
+  e.HeaderInfo = TWebCacheHeaderView(Text(kHeader));
+  e.FileExtension = Text(kExtension);
+  e.LastModifiedUtc = lastModifiedUtc_;
+  e.FolderUrl = FolderUrl();
+  e.FileName = Text(kFileName);
+  e.QueryPart = Text(kQueryPart);
+  return e;
+}
 
 int TWebCacheTreeNode::IndexInParent() const {
   if (!parent_) return -1;
@@ -426,8 +486,9 @@ int TWebCacheTreeNode::GetLevel() const {
 }
 
 std::string TWebCacheTreeNode::GetUrlText() const {
-  if (isFolder_) return entry_.FolderUrl;
-  return entry_.FolderUrl + GetDisplayName();
+  std::string url(FolderUrl());
+  if (!isFolder_) url += GetDisplayName();
+  return url;
 }
 
 TWebCacheTreeNode* TWebCacheTreeNode::AddChild(TWebCacheTreeNode* child) {
@@ -457,6 +518,12 @@ void TWebCacheTreeNode::MoveTo(TWebCacheTreeNode* newParent) {
     if (p == this) return;  // never under itself
   }
   TWebCacheTreeNode* oldParent = parent_;
+  if (folderUrlOfParent_) {
+    // The folder URL came from the old parent: the node takes its own copy.
+    const std::string folderUrl(FolderUrl());
+    SetTexts(Text(kSourceUrl), Text(kLocalFileName), Text(kHeader), Text(kExtension), folderUrl,
+             Text(kFileName), Text(kQueryPart), false);
+  }
   oldParent->DetachChild(this);
   newParent->AddChild(this);
   tree_->RefreshAncestorTotals(oldParent);
@@ -489,7 +556,7 @@ void TWebCacheTreeNode::SortChildren() {
     int r = a.sortKey.compare(b.sortKey);
     if (r != 0) return r < 0;
     // Equal names: the newest object first, so it keeps the plain name.
-    int t = CompareTime(a.node->entry_.LastModified, b.node->entry_.LastModified);
+    int t = CompareTime(a.node->lastModified_, b.node->lastModified_);
     if (t != 0) return t > 0;
     return a.pos < b.pos;
   });
@@ -513,7 +580,7 @@ namespace {
 // copied.  ICU collation keys hold no zero byte, so the zero keeps the order of the first
 // part intact.
 std::string CopyListKey(const TWebCacheTreeNode* node) {
-  const std::string& url = node->EntryInfo().SourceUrl;
+  const std::string_view url = node->EntryInfo().SourceUrl;
   std::string key = platform::AnsiSortKey(platform::AnsiLowerCase(url), false);
   key.push_back('\0');
   key += url;
@@ -568,7 +635,7 @@ void SortNodesForHits(std::vector<TWebCacheTreeNode*>& nodes) {
 TWebCacheTree::TWebCacheTree() : TWebCacheTree(nullptr) {}
 
 TWebCacheTree::TWebCacheTree(std::unique_ptr<TWebCacheSource> source)
-    : pool_(std::make_unique<NodePool>()),
+    : storage_(std::make_unique<Storage>()),
       root_(std::make_unique<TWebCacheTreeNode>(this, nullptr, true)),
       webCache_(source ? std::make_unique<TWebCache>(std::move(source))
                        : std::make_unique<TWebCache>()),
@@ -624,13 +691,13 @@ int TWebCacheTree::GetCount() { return webCache_->GetCount(); }
 void TWebCacheTree::ClearTree() {
   for (TWebCacheTreeNode* c : root_->children_) FreeSubtree(c);
   root_->children_.clear();
-  pool_->Reset();
+  storage_->Reset();
   root_->index_.reset();
   root_->indexValid_ = true;
   root_->filesIndexed_ = false;
   root_->totalSize_ = 0;
-  root_->entry_.Size = 0;
-  root_->entry_.LastModified = platform::SYSTEMTIME{};
+  root_->size_ = 0;
+  root_->lastModified_ = platform::SYSTEMTIME{};
 }
 
 void TWebCacheTree::Build() {
@@ -645,18 +712,23 @@ void TWebCacheTree::Build() {
   ClearTree();
   root_->indexValid_ = false;  // made on first use, like every folder's
   BuildState state;
+  // One record for every entry: its strings keep their room from entry to entry, and
+  // the node copies what it keeps into the tree's storage.
   TWebCacheEntryInfoEx entry;
   bool more = webCache_->FindFirst(entry);
   while (more) {
-    PlaceEntry(std::move(entry), state);
-    entry = TWebCacheEntryInfoEx();
+    PlaceEntry(entry, state);
     more = webCache_->FindNext(entry);
   }
   webCache_->FindClose();
   UpdateFolderTotals(root_.get());
 }
 
-void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state) {
+void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx& entry, BuildState& state) {
+  // The parts of the previous entry go; the source filled the rest.
+  entry.FolderUrl.clear();
+  entry.FileName.clear();
+  entry.QueryPart.clear();
   if (OnLoadProgress) OnLoadProgress(entry);
 
   // A URL renamed in an earlier run keeps its stored name.
@@ -746,7 +818,7 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state) 
           folder->indexValid_ = false;
           std::string prefix = path.substr(0, seg.slash + 1);
           if (schemeSlash != std::string::npos) prefix.insert(schemeSlash, 1, '/');
-          folder->entry_.FolderUrl = std::move(prefix);
+          folder->SetTexts({}, {}, {}, {}, prefix, {}, {}, false);
           child = folder;
           node->children_.push_back(folder);
           state.folders.Insert(seg.hash, prefixKey, child);
@@ -758,7 +830,12 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state) 
 
   TWebCacheTreeNode* file = NewNode(node, false);
   file->SetCaptionQuiet(entry.FileName);
-  file->entry_ = std::move(entry);
+  file->size_ = entry.Size;
+  file->lastModified_ = entry.LastModified;
+  file->lastModifiedUtc_ = entry.LastModifiedUtc;
+  file->SetTexts(entry.SourceUrl, entry.LocalFileName, entry.HeaderInfo.View().Packed(),
+                 entry.FileExtension, entry.FolderUrl, entry.FileName, entry.QueryPart,
+                 node->FolderUrl() == entry.FolderUrl);
   node->children_.push_back(file);
 }
 
@@ -768,13 +845,13 @@ void TWebCacheTree::UpdateFolderTotals(TWebCacheTreeNode* node) {
   platform::SYSTEMTIME newest{};
   for (const auto& c : node->children_) {
     if (c->isFolder_) UpdateFolderTotals(c);
-    if (CompareTime(c->entry_.LastModified, newest) > 0) newest = c->entry_.LastModified;
+    if (CompareTime(c->lastModified_, newest) > 0) newest = c->lastModified_;
     total += c->TotalSize();
   }
   node->totalSize_ = total;
-  node->entry_.Size = static_cast<std::uint32_t>(
+  node->size_ = static_cast<std::uint32_t>(
       std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
-  node->entry_.LastModified = newest;
+  node->lastModified_ = newest;
 }
 
 void TWebCacheTree::RefreshAncestorTotals(TWebCacheTreeNode* folder) {
@@ -782,13 +859,13 @@ void TWebCacheTree::RefreshAncestorTotals(TWebCacheTreeNode* folder) {
     std::uint64_t total = 0;
     platform::SYSTEMTIME newest{};
     for (const auto& c : n->children_) {
-      if (CompareTime(c->entry_.LastModified, newest) > 0) newest = c->entry_.LastModified;
+      if (CompareTime(c->lastModified_, newest) > 0) newest = c->lastModified_;
       total += c->TotalSize();
     }
     n->totalSize_ = total;
-    n->entry_.Size = static_cast<std::uint32_t>(
+    n->size_ = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
-    n->entry_.LastModified = newest;
+    n->lastModified_ = newest;
   }
 }
 
@@ -814,10 +891,10 @@ void MakeNamesUniqueIn(TWebCacheTreeNode* node, const std::string& defaultName) 
       MakeNamesUniqueIn(c, defaultName);
       continue;
     }
-    const std::string& fileName = c->EntryInfo().FileName;
-    const std::string& name = fileName.empty() ? defaultName : fileName;
+    const std::string_view fileName = c->EntryInfo().FileName;
+    const std::string_view name = fileName.empty() ? std::string_view(defaultName) : fileName;
     if (c->Caption() != name) {
-      c->SetCaption(name);
+      c->SetCaption(std::string(name));
       changed = true;
     }
   }
@@ -916,10 +993,11 @@ void TWebCacheTree::NodeDeleted(TWebCacheTreeNode* node) {
   std::string url = node->GetUrlText();
   // A cached file that cannot be deleted is not reported; the node goes all the same.
   if (!node->isFolder_) {
+    std::string sourceUrl(node->Text(TWebCacheTreeNode::kSourceUrl));
     if (pendingDeletes_) {
-      pendingDeletes_->push_back(node->entry_.SourceUrl);
+      pendingDeletes_->push_back(std::move(sourceUrl));
     } else {
-      webCache_->DeleteEntry(node->entry_.SourceUrl);
+      webCache_->DeleteEntry(sourceUrl);
     }
   }
   if (OnNodeRemoved) OnNodeRemoved(url);
@@ -1068,16 +1146,17 @@ std::string TWebCacheTree::GetPageTitle(const TWebCacheTreeNode* node) {
   constexpr std::size_t kHead = 8192;
   std::string head;
   std::string title;
+  const std::string path(node->EntryInfo().LocalFileName);
   THTMLParser parser;
-  if (platform::ReadFileHead(node->EntryInfo().LocalFileName, kHead, head)) {
+  if (platform::ReadFileHead(path, kHead, head)) {
     if (THTMLParser::TitleFromHead(head, title)) return title;
     // A page shorter than the head is all there already.
     if (head.size() < kHead) {
-      parser.SetPage(node->EntryInfo().LocalFileName, std::move(head));
+      parser.SetPage(path, std::move(head));
       return parser.Title();
     }
   }
-  parser.SetFileName(node->EntryInfo().LocalFileName);
+  parser.SetFileName(path);
   return parser.Title();
 }
 

@@ -6,9 +6,10 @@
 // Children of a folder are kept in a vector and found through a hash index of their
 // keys, so that building and naming a cache with folders of tens of thousands of
 // files stays near-linear; sorting computes one collation key per child per sort.
-// Every node below the root lives in the tree's node pool (a million nodes would
-// otherwise cost a million heap blocks); a folder's children vector holds plain
-// pointers into it, and the tree frees a subtree when it removes it.
+// Every node below the root lives in the tree's own storage, and so do its entry's
+// texts, packed in one block per node (a million entries would otherwise cost some
+// six million heap blocks); a folder's children vector holds plain pointers, and the
+// tree frees a subtree when it removes it.
 #pragma once
 
 #include <cstddef>
@@ -43,11 +44,11 @@ class TWebCacheTreeNode {
   // Caption lower-cased; used for finding and sorting.
   const std::string& Key() const { return key_ ? *key_ : caption_; }
   bool IsFolder() const { return isFolder_; }
-  // A file's entry; for a folder only Size, LastModified and FolderUrl are used.
-  TWebCacheEntryInfoEx& EntryInfo() { return entry_; }
-  const TWebCacheEntryInfoEx& EntryInfo() const { return entry_; }
+  // A file's entry; for a folder only Size, LastModified and FolderUrl are used.  The
+  // texts are views into the node, valid while it lives and stays where it is.
+  TWebCacheEntryView EntryInfo() const;
   // A folder's total size as a 64-bit sum (EntryInfo().Size is capped at 4 GiB - 1).
-  std::uint64_t TotalSize() const { return isFolder_ ? totalSize_ : entry_.Size; }
+  std::uint64_t TotalSize() const { return isFolder_ ? totalSize_ : size_; }
 
   std::size_t Count() const { return children_.size(); }
   TWebCacheTreeNode* Items(std::size_t i) const { return children_[i]; }
@@ -92,9 +93,27 @@ class TWebCacheTreeNode {
   void InvalidateIndex() { indexValid_ = false; }
   void SetCaptionQuiet(const std::string& text);
 
+  // The entry's texts, in this order, in the block at texts_.
+  enum TextField { kSourceUrl, kLocalFileName, kHeader, kExtension, kFolderUrl, kFileName,
+                   kQueryPart, kTextFields };
+  std::string_view Text(TextField field) const;
+  std::string_view FolderUrl() const {
+    return folderUrlOfParent_ ? parent_->Text(kFolderUrl) : Text(kFolderUrl);
+  }
+  // Packs the texts into a new block in the tree's storage.  A file whose folder URL
+  // is its parent's keeps none of its own (`folderUrl` is then ignored).
+  void SetTexts(std::string_view sourceUrl, std::string_view localFileName,
+                std::string_view header, std::string_view extension, std::string_view folderUrl,
+                std::string_view fileName, std::string_view queryPart, bool folderUrlOfParent);
+
   TWebCacheTree* tree_;
   TWebCacheTreeNode* parent_;
+  // Block of the texts: kTextFields 32-bit end offsets, then the bytes; null when all
+  // are empty.
+  const char* texts_ = nullptr;
+  std::uint32_t size_ = 0;  // Size: a folder's total, capped
   bool isFolder_;
+  bool folderUrlOfParent_ = false;
   // While a file index is not needed (Build), files are left out of the index and
   // added when it is first asked for.
   mutable bool indexValid_ = true;
@@ -111,7 +130,8 @@ class TWebCacheTreeNode {
   // Only held when it differs from the caption (most names are lower case already);
   // a million nodes make every byte count.
   std::unique_ptr<std::string> key_;
-  TWebCacheEntryInfoEx entry_;
+  platform::SYSTEMTIME lastModified_{};  // a folder's: the newest below it
+  platform::FILETIME lastModifiedUtc_ = 0;
   std::uint64_t totalSize_ = 0;
   std::vector<TWebCacheTreeNode*> children_;  // owned by the tree's node pool
   // Key -> folder / first file child, for folders only (created on first use).
@@ -170,7 +190,8 @@ class TWebCacheTree {
   const TWebCacheTreeNode* Root() const { return root_.get(); }
   std::string DefaultFileName = "index.html";
 
-  // Called once per entry during Build, before the entry is placed.
+  // Called once per entry during Build, before the entry is placed (the record is
+  // reused for the next entry).
   std::function<void(const TWebCacheEntryInfoEx&)> OnLoadProgress;
   // Called with the URL text of each node removed by DeleteNode / DeleteUrl.
   std::function<void(const std::string&)> OnNodeRemoved;
@@ -236,11 +257,11 @@ class TWebCacheTree {
  private:
   friend class TWebCacheTreeNode;
   struct BuildState;
-  class NodePool;
+  class Storage;
   TWebCacheTreeNode* NewNode(TWebCacheTreeNode* parent, bool isFolder);
   // Destroys the node and everything below it (already out of its parent's list).
   void FreeSubtree(TWebCacheTreeNode* node);
-  void PlaceEntry(TWebCacheEntryInfoEx&& entry, BuildState& state);
+  void PlaceEntry(TWebCacheEntryInfoEx& entry, BuildState& state);
   void UpdateFolderTotals(TWebCacheTreeNode* node);
   void DeleteSubtree(TWebCacheTreeNode* node);
   void SubtreeDeleted(TWebCacheTreeNode* node);
@@ -248,7 +269,7 @@ class TWebCacheTree {
   void RefreshAncestorTotals(TWebCacheTreeNode* folder);
   TWebCacheTreeNode* WalkUrl(std::string_view url, bool lastAsChild) const;
 
-  std::unique_ptr<NodePool> pool_;
+  std::unique_ptr<Storage> storage_;
   std::unique_ptr<TWebCacheTreeNode> root_;
   std::string renameListFile_;
   TWebCacheRenameItems renameItems_;

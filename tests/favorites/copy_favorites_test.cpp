@@ -156,7 +156,7 @@ TEST_F(CopyFavoritesTest, MoveDeletesTheFolderFromTheCache) {
   int resets = 0;
   TCopyFavoritesHooks hooks;
   hooks.ShownFolderDeleting = [&] { ++resets; };
-  std::string body = tree->FindNodeByUrl("http://other.example/b/file.txt")->EntryInfo().LocalFileName;
+  std::string body(tree->FindNodeByUrl("http://other.example/b/file.txt")->EntryInfo().LocalFileName);
   ASSERT_TRUE(platform::FileExists(body));
   ASSERT_TRUE(CopyFavorites(favorites, *tree, {b}, true, a, rec, hooks));
   EXPECT_TRUE(Exists("dest2/http$3a/other.example/b/file.txt"));

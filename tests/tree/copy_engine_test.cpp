@@ -47,11 +47,11 @@ class Recorder : public TCopyCallbacks {
   void ProgressGrow() override { ++grown; }
   bool GoOnAfterFailure() const override { return goOn; }
   void FileFailed(const TWebCacheTreeNode& node, const std::string&) override {
-    failed.push_back(node.EntryInfo().SourceUrl);
+    failed.emplace_back(node.EntryInfo().SourceUrl);
   }
   void FileFinished(const TWebCacheTreeNode& node, const std::string&, bool written,
                     bool rewritten, std::uint64_t) override {
-    (written ? copied : skipped).push_back(node.EntryInfo().SourceUrl);
+    (written ? copied : skipped).emplace_back(node.EntryInfo().SourceUrl);
     if (rewritten) ++pages;
   }
 

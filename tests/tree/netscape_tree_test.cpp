@@ -58,7 +58,7 @@ void Collect(const TWebCacheTreeNode* node, std::map<std::string, const TWebCach
     if (c->IsFolder()) {
       Collect(c, out);
     } else {
-      out[c->EntryInfo().SourceUrl] = c;
+      out[std::string(c->EntryInfo().SourceUrl)] = c;
     }
   }
 }
@@ -141,7 +141,7 @@ TEST_F(NetscapeTree, GeneratedCacheEveryDeliveredEntryBecomesOneUniquelyNamedFil
         stack.push_back(c);
         continue;
       }
-      inTree.insert(c->EntryInfo().SourceUrl);
+      inTree.emplace(c->EntryInfo().SourceUrl);
       EXPECT_TRUE(names.insert(c->Key()).second) << "duplicate local name " << c->Caption();
       EXPECT_FALSE(c->Caption().empty());
     }

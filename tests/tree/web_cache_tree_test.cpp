@@ -232,6 +232,12 @@ TEST_F(TreeTest, MovingANodeKeepsTotalsAndOrder) {
   EXPECT_EQ(b->TotalSize(), 50u);
   EXPECT_EQ(Tree().FindNodeByUrl("http://h/b/z.gif"), z);
   EXPECT_EQ(Tree().FindNodeByUrl("http://h/a/z.gif"), nullptr);
+  // The moved file keeps its own entry, even once the folder it came from is gone.
+  Tree().DeleteNode(Tree().FindNodeByUrl("http://h/a/"));
+  EXPECT_EQ(z->EntryInfo().FolderUrl, "http://h/a/");
+  EXPECT_EQ(z->EntryInfo().SourceUrl, "http://h/a/z.gif");
+  EXPECT_EQ(z->GetUrlText(), "http://h/a/z.gif");
+  EXPECT_EQ(Tree().FindNodeByUrl("http://h/b/m.gif")->EntryInfo().FolderUrl, "http://h/b/");
   // A folder never goes below itself.
   TWebCacheTreeNode* h = Tree().FindNodeByUrl("http://h/");
   h->MoveTo(b);

@@ -368,7 +368,7 @@ TEST(FavoritesCopyTest, CopyAndMoveTwoFavoritesThroughARealCache) {
       TWebCacheTreeNode* folder = w.CacheTree()->FindFolderByUrl(url);
       ASSERT_NE(folder, nullptr);
       for (std::size_t i = 0; i < folder->Count(); ++i)
-        newsBodies.push_back(folder->Items(i)->EntryInfo().LocalFileName);
+        newsBodies.emplace_back(folder->Items(i)->EntryInfo().LocalFileName);
     }
     ASSERT_EQ(newsBodies.size(), 2u);
     list->clearSelection();

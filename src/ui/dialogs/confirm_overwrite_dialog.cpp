@@ -132,7 +132,7 @@ void TfrmConfirmOverwrite::Prepare(const TWebCacheTreeNode& node,
     lblOldTime_->setText(ToQ(FormatLongDateTime(when)));
   }
   const std::string name = node.GetDisplayName();
-  const TWebCacheEntryInfoEx& entry = node.EntryInfo();
+  const TWebCacheEntryView entry = node.EntryInfo();
   imgNew_->setPixmap(TypePicture(name));
   lblNewSize_->setText(ToQ(FormatSize(entry.Size)));
   lblNewTime_->setText(ToQ(FormatLongDateTime(entry.LastModified)));

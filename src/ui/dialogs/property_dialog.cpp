@@ -41,10 +41,9 @@ std::string_view FileNamePart(std::string_view path) {
 }
 
 // The folder URL a node sits in: a file's directory URL, a folder's parent's URL.
-const std::string& ContainingFolderUrl(const TWebCacheTreeNode* node) {
-  static const std::string kNone;
+std::string_view ContainingFolderUrl(const TWebCacheTreeNode* node) {
   if (!node->IsFolder()) return node->EntryInfo().FolderUrl;
-  return node->Parent() ? node->Parent()->EntryInfo().FolderUrl : kNone;
+  return node->Parent() ? node->Parent()->EntryInfo().FolderUrl : std::string_view();
 }
 
 bool SameTextFast(std::string_view a, std::string_view b) {
@@ -93,7 +92,7 @@ TPropertyTexts DescribeOne(const TWebCacheTreeNode* node) {
     TypeIcon(name, t);
   }
   t.Location = ToQ(LocationOfParent(node));
-  const TWebCacheEntryInfoEx& entry = node->EntryInfo();
+  const TWebCacheEntryView entry = node->EntryInfo();
   t.Size = SizeText(node->TotalSize());
   t.CacheName = ToQ(FileNamePart(entry.LocalFileName));
   t.Address = ToQ(entry.SourceUrl);
@@ -112,7 +111,7 @@ TPropertyTexts DescribeSeveral(const std::vector<TWebCacheTreeNode*>& nodes) {
   std::string_view firstExt;
   bool allFolders = true;
   bool sameExt = true;
-  const std::string& place = ContainingFolderUrl(nodes.front());
+  const std::string_view place = ContainingFolderUrl(nodes.front());
   bool samePlace = true;
   for (const TWebCacheTreeNode* node : nodes) {
     total += node->TotalSize();
@@ -140,7 +139,7 @@ TPropertyTexts DescribeSeveral(const std::vector<TWebCacheTreeNode*>& nodes) {
     if (allFolders) {
       FolderIcon(t);
     } else {
-      TypeIcon(firstFile->EntryInfo().LocalFileName, t);
+      TypeIcon(std::string(firstFile->EntryInfo().LocalFileName), t);
     }
     t.TypeName = QStringLiteral("すべて ") + t.TypeName;
   } else {

@@ -60,7 +60,7 @@ void TfrmBrowse::SetBrowseStart(TWebCacheTree* tree, const std::string& text) {
 
 std::string TfrmBrowse::GetBrowseResult() const {
   const TWebCacheTreeNode* node = TCacheTreeView::NodeOf(lvwFolder_->currentItem());
-  std::string url = node ? node->EntryInfo().FolderUrl : std::string();
+  std::string url = node ? std::string(node->EntryInfo().FolderUrl) : std::string();
   return url.empty() ? std::string("Web Cache") : url;
 }
 

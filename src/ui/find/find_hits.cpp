@@ -87,8 +87,7 @@ void TfrmFind::actFileDeleteExecute() {
   if (nodes.empty()) return;
   std::vector<std::string> urls;
   for (const TWebCacheTreeNode* node : nodes)
-    urls.push_back(node->IsFolder() ? node->EntryInfo().FolderUrl
-                                    : node->EntryInfo().FolderUrl + node->GetDisplayName());
+    urls.push_back(node->GetUrlText());
   {
     TfrmConfirmDelete confirm(this, nodes);
     if (confirm.exec() != 6) return;
@@ -205,17 +204,18 @@ bool TfrmFind::CopyHitToFolder(const std::string& destination, TWebCacheTreeNode
              FolderCreateCaption());
     return false;
   }
-  const TWebCacheEntryInfoEx& entry = node->EntryInfo();
+  const TWebCacheEntryView entry = node->EntryInfo();
+  const std::string cacheFile(entry.LocalFileName);
   const std::string target = destination + name;
   int code = 0;
   if (IsHtmlEntry(entry)) {
     TWebCacheTreeNodeCopyList none;
     code = RewriteHtmlFile(true, target, kCopyMethodBelowUrl, none, *node, "");
-  } else if (!platform::CopyFileReplace(entry.LocalFileName, target)) {
+  } else if (!platform::CopyFileReplace(cacheFile, target)) {
     code = platform::LastError();
   }
   if (code > 0) {
-    ShowStop(this, FileCopyFailedText(entry.LocalFileName, target, code), FileCopyCaption());
+    ShowStop(this, FileCopyFailedText(cacheFile, target, code), FileCopyCaption());
     return false;
   }
   platform::FILETIME utc = 0;
@@ -223,7 +223,7 @@ bool TfrmFind::CopyHitToFolder(const std::string& destination, TWebCacheTreeNode
   if (!dated) platform::SetLastError(EINVAL);
   if (!dated || !platform::SetFileLastWriteTime(target, utc)) {
     // The copy is there; only its date is wrong.
-    ShowStop(this, FileDateFailedText(entry.LocalFileName, target, platform::LastError()),
+    ShowStop(this, FileDateFailedText(cacheFile, target, platform::LastError()),
              FileCopyCaption());
   }
   return true;

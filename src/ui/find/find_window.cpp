@@ -67,8 +67,7 @@ platform::SYSTEMTIME ToSystemTime(const QDate& d) {
 
 // The hit's URL text, as the model reports removed nodes.
 std::string HitUrl(const TWebCacheTreeNode* node) {
-  const TWebCacheEntryInfoEx& entry = node->EntryInfo();
-  return node->IsFolder() ? entry.FolderUrl : entry.FolderUrl + node->GetDisplayName();
+  return node->GetUrlText();
 }
 
 int CompareUrls(const std::string& a, const std::string& b) {
@@ -943,7 +942,7 @@ void TfrmFind::lvwListDblClick() {
     Beep();
     return;
   }
-  OpenCachedFile(node->EntryInfo().LocalFileName);
+  OpenCachedFile(std::string(node->EntryInfo().LocalFileName));
 }
 
 }  // namespace ui

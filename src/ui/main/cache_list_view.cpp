@@ -274,7 +274,7 @@ CacheListItem TCacheListView::MakeItem(TWebCacheTreeNode* node, bool forFind) {
   CacheListItem item;
   item.node = node;
   item.folder = node->IsFolder();
-  const TWebCacheEntryInfoEx& entry = node->EntryInfo();
+  const TWebCacheEntryView entry = node->EntryInfo();
   item.ansiCaption = node->GetDisplayName();
   item.text[0] = ToQ(item.ansiCaption);
   auto known = captionKeys_.find(item.ansiCaption);
@@ -305,7 +305,7 @@ CacheListItem TCacheListView::MakeItem(TWebCacheTreeNode* node, bool forFind) {
   item.text[2] = ToQ(TitleOf(node));
   item.text[3] = ToQ(FormatSizeKB(entry.Size));
   std::string typeName;
-  LookupFileType(item.ansiCaption, entry.LocalFileName, item.image, typeName);
+  LookupFileType(item.ansiCaption, std::string(entry.LocalFileName), item.image, typeName);
   item.text[4] = ToQ(typeName);
   return item;
 }

@@ -764,7 +764,7 @@ void TfrmMain::lvwCacheDblClick() {
     }
     return;
   }
-  const std::string& path = item.node->EntryInfo().LocalFileName;
+  const std::string path(item.node->EntryInfo().LocalFileName);
   if (path.empty()) return;
   QDesktopServices::openUrl(
       QUrl::fromLocalFile(QString::fromStdString(platform::HostPath(path))));
