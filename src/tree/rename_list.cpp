@@ -30,18 +30,16 @@ void ForEachLoweredByte(std::string_view s, Fn fn) {
   }
 }
 
-}  // namespace
-
-std::size_t TWebCacheRenameItems::CaseHash::operator()(std::string_view url) const {
+std::uint64_t CaseHash(std::string_view url) {
   std::uint64_t h = 1469598103934665603ull;  // FNV-1a
   ForEachLoweredByte(url, [&](unsigned char c) {
     h ^= c;
     h *= 1099511628211ull;
   });
-  return static_cast<std::size_t>(h);
+  return h;
 }
 
-bool TWebCacheRenameItems::CaseEqual::operator()(std::string_view a, std::string_view b) const {
+bool CaseEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     unsigned char ca = static_cast<unsigned char>(a[i]);
@@ -59,6 +57,31 @@ bool TWebCacheRenameItems::CaseEqual::operator()(std::string_view a, std::string
   return true;
 }
 
+}  // namespace
+
+TWebCacheRenameItem* TWebCacheRenameItems::Find(std::string_view url) const {
+  if (slots_.empty()) return nullptr;
+  const std::uint64_t hash = CaseHash(url);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (!s.item) return nullptr;
+    if (s.hash == hash && CaseEqual(url, s.item->OriginalUrl)) return s.item;
+  }
+}
+
+void TWebCacheRenameItems::Grow() {
+  std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+  old.swap(slots_);
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& s : old) {
+    if (!s.item) continue;
+    std::size_t i = s.hash & mask;
+    while (slots_[i].item) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
+}
+
 const TWebCacheRenameItem& TWebCacheRenameItems::Add(const std::string& originalUrl,
                                                      const std::string& newUrl) {
   return AddNormal(NormaliseRenameUrl(originalUrl), newUrl);
@@ -71,30 +94,31 @@ const TWebCacheRenameItem& TWebCacheRenameItems::AddNormal(std::string originalU
     std::size_t sep = platform::AnsiFindStr(probe.OriginalUrl, "://");
     if (sep != platform::npos) probe.NewUrl = probe.OriginalUrl.substr(0, sep + 3) + probe.NewUrl;
   }
-  auto it = byKey_.find(std::string_view(probe.OriginalUrl));
-  if (it != byKey_.end()) {
-    (*it)->NewUrl = std::move(probe.NewUrl);
-    return **it;
+  if (TWebCacheRenameItem* known = Find(probe.OriginalUrl)) {
+    known->NewUrl = std::move(probe.NewUrl);
+    return *known;
   }
+  // At most three quarters full, so that a miss ends soon.
+  if ((items_.size() + 1) * 4 > slots_.size() * 3) Grow();
   items_.push_back(std::move(probe));
-  byKey_.insert(&items_.back());
+  const std::uint64_t hash = CaseHash(items_.back().OriginalUrl);
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  while (slots_[i].item) i = (i + 1) & mask;
+  slots_[i] = Slot{hash, &items_.back()};
   sortedValid_ = false;
   return items_.back();
 }
 
 std::string TWebCacheRenameItems::Lookup(std::string_view url) const {
-  if (byKey_.empty()) return {};
-  if (url.find('%') != std::string_view::npos) {
-    std::string normal = DecodeUrl(url);
-    auto it = byKey_.find(std::string_view(normal));
-    return it == byKey_.end() ? std::string() : (*it)->NewUrl;
-  }
-  auto it = byKey_.find(url);
-  return it == byKey_.end() ? std::string() : (*it)->NewUrl;
+  if (items_.empty()) return {};
+  const TWebCacheRenameItem* item =
+      url.find('%') != std::string_view::npos ? Find(DecodeUrl(url)) : Find(url);
+  return item ? item->NewUrl : std::string();
 }
 
 void TWebCacheRenameItems::Clear() {
-  byKey_.clear();
+  slots_.clear();
   sorted_.clear();
   items_.clear();
   sortedValid_ = true;

@@ -8,7 +8,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <cstdint>
 #include <vector>
 
 struct TWebCacheRenameItem {
@@ -54,31 +54,19 @@ class TWebCacheRenameItems {
 
  private:
   void SortIfNeeded() const;
+  // The item whose original URL equals `url` as AnsiLowerCase would see both, or null.
+  TWebCacheRenameItem* Find(std::string_view url) const;
+  void Grow();
 
-  // Hash and equality of the original URL as AnsiLowerCase would see it, without
-  // keeping a lower-cased copy of every URL.
-  struct CaseHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view url) const;
-    std::size_t operator()(const TWebCacheRenameItem* item) const {
-      return (*this)(std::string_view(item->OriginalUrl));
-    }
-  };
-  struct CaseEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-    bool operator()(const TWebCacheRenameItem* a, const TWebCacheRenameItem* b) const {
-      return (*this)(std::string_view(a->OriginalUrl), std::string_view(b->OriginalUrl));
-    }
-    bool operator()(std::string_view a, const TWebCacheRenameItem* b) const {
-      return (*this)(a, std::string_view(b->OriginalUrl));
-    }
-    bool operator()(const TWebCacheRenameItem* a, std::string_view b) const {
-      return (*this)(std::string_view(a->OriginalUrl), b);
-    }
-  };
   std::deque<TWebCacheRenameItem> items_;  // a deque keeps item addresses stable
-  std::unordered_set<TWebCacheRenameItem*, CaseHash, CaseEqual> byKey_;
+  // Open addressing over the items, by a hash of the original URL as AnsiLowerCase
+  // would see it (no lower-cased copy of every URL is kept).  A building tree asks once
+  // per cache entry and mostly misses: a miss reads one slot.
+  struct Slot {
+    std::uint64_t hash = 0;
+    TWebCacheRenameItem* item = nullptr;
+  };
+  std::vector<Slot> slots_;
   mutable std::vector<TWebCacheRenameItem*> sorted_;
   mutable bool sortedValid_ = true;
 };
