@@ -98,12 +98,15 @@ std::vector<bool> TWebCache::DeleteEntries(const std::vector<std::string>& urls)
 }
 
 int TWebCache::GetCount() {
-  TWebCacheEntryInfo scratch;
-  int count = 0;
-  if (FindFirst(scratch)) {
-    ++count;
-    while (FindNext(scratch)) ++count;
-  }
+  // The records FindFirst and FindNext would deliver, without making entries of them:
+  // a delivery converts dates and header lines, and may look at the body file.
   FindClose();
+  TCacheSourceRecord rec;
+  std::unique_ptr<TCacheEnumeration> walk = source_->FindFirst(rec);
+  if (!walk) return 0;
+  int count = 0;
+  do {
+    if (IsDeliverable(rec)) ++count;
+  } while (walk->FindNext(rec));
   return count;
 }

@@ -278,6 +278,8 @@ class TfrmMain : public QMainWindow {
   QMetaObject::Connection focusConnection_;
   std::vector<const QAction*> handled_;
   int pendingRounds_ = 0;
+  // Entries placed (or removed outside a delete) since the bar was last set.
+  int loadTicks_ = 0;
   int longOperations_ = 0;
   bool refreshing_ = false;
   // While a delete runs the list is not refilled; it is once the delete is done.
