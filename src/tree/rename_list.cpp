@@ -6,6 +6,7 @@
 #include "common/url.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "tree/web_cache_tree.h"
 
 std::string NormaliseRenameUrl(std::string_view url) {
   // Without an escape the decoded form is the URL itself; skipping the split keeps
@@ -127,11 +128,21 @@ void TWebCacheRenameItems::Clear() {
 void TWebCacheRenameItems::SortIfNeeded() const {
   if (sortedValid_ && sorted_.size() == items_.size()) return;
   // One collation key per item instead of a locale comparison per step.
-  std::vector<std::pair<std::string, TWebCacheRenameItem*>> keyed;
-  keyed.reserve(items_.size());
-  for (const TWebCacheRenameItem& item : items_) {
-    keyed.emplace_back(platform::AnsiSortKey(platform::AnsiLowerCase(item.OriginalUrl), false),
-                       const_cast<TWebCacheRenameItem*>(&item));
+  // URLs of printable ASCII only (the usual case) take the byte-rank keys, which
+  // order as the collator's keys do; one other URL sends them all to the collator, as
+  // the two kinds of key do not compare with each other.
+  std::vector<std::pair<std::string, TWebCacheRenameItem*>> keyed(items_.size());
+  bool fast = true;
+  std::string lowered;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    keyed[i].second = const_cast<TWebCacheRenameItem*>(&items_[i]);
+    if (!fast) continue;
+    lowered = platform::AnsiLowerCase(items_[i].OriginalUrl);
+    fast = FastNameSortKey(lowered, &keyed[i].first);
+  }
+  if (!fast) {
+    for (auto& k : keyed)
+      k.first = platform::AnsiSortKey(platform::AnsiLowerCase(k.second->OriginalUrl), false);
   }
   std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
     if (a.first != b.first) return a.first < b.first;
@@ -184,15 +195,22 @@ bool TWebCacheRenameItems::LoadRenameList(const std::string& path) {
 
 std::string TWebCacheRenameItems::SaveToText() const {
   SortIfNeeded();
-  std::string out;
-  for (const TWebCacheRenameItem* item : sorted_) {
-    // A URL with a TAB or line break would split its line on the next load.  An item
-    // whose URL decoded to nothing renames nothing, and its line would not load.
-    if (item->OriginalUrl.empty() || item->NewUrl.empty() ||
-        item->OriginalUrl.find_first_of("\t\r\n") != std::string::npos ||
-        item->NewUrl.find_first_of("\t\r\n") != std::string::npos) {
-      continue;
+  // A URL with a TAB or line break would split its line on the next load.  An item
+  // whose URL decoded to nothing renames nothing, and its line would not load.
+  auto writable = [](const std::string& url) {
+    if (url.empty()) return false;
+    for (char c : url) {
+      if (c == '\t' || c == '\r' || c == '\n') return false;
     }
+    return true;
+  };
+  std::size_t size = 0;
+  for (const TWebCacheRenameItem* item : sorted_)
+    size += item->OriginalUrl.size() + item->NewUrl.size() + 3;
+  std::string out;
+  out.reserve(size);
+  for (const TWebCacheRenameItem* item : sorted_) {
+    if (!writable(item->OriginalUrl) || !writable(item->NewUrl)) continue;
     out += item->OriginalUrl;
     out += '\t';
     out += item->NewUrl;
