@@ -130,12 +130,26 @@ class DriveFolderCache {
   void Remember(const std::string& key, const std::string& host) {
     if (!IsFolder(host)) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (folders_.size() >= kMaxFolders) folders_.clear();
-    folders_[key] = host;
+    if (folders_.size() >= kMaxFolders) Reset();
+    auto [it, added] = folders_.try_emplace(key, host);
+    if (!added) {
+      if (it->second != it->first) --inexact_;
+      it->second = host;
+    }
+    if (host != key) ++inexact_;
   }
   void Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
-    folders_.clear();
+    Reset();
+  }
+  // A new folder can only be a closer match for a folder that was matched ignoring
+  // case; folders found under their names as written stay as they are (an export
+  // that makes thousands of folders keeps its cache folders mapped).
+  void ForgetInexact() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (inexact_ == 0) return;
+    std::erase_if(folders_, [](const auto& item) { return item.first != item.second; });
+    inexact_ = 0;
   }
 
   static bool IsFolder(const std::string& host) {
@@ -145,8 +159,14 @@ class DriveFolderCache {
 
  private:
   static constexpr std::size_t kMaxFolders = 4096;
+  void Reset() {
+    folders_.clear();
+    inexact_ = 0;
+  }
+
   std::mutex mutex_;
   std::unordered_map<std::string, std::string> folders_;
+  std::size_t inexact_ = 0;  // entries whose folder differs from the key's spelling
 };
 
 DriveFolderCache& DriveFolders() {
@@ -258,7 +278,7 @@ bool EnsureFolderPath(const std::string& host) {
     part = host.substr(0, pos);
     if (part.empty()) continue;
     bool made = mkdir(part.c_str(), 0777) == 0;
-    if (made) DriveFolders().Clear();
+    if (made) DriveFolders().ForgetInexact();
     if (!made && errno != EEXIST) return false;
   }
   struct stat st;
@@ -514,6 +534,13 @@ bool DirectoryExists(const std::string& path) {
   return true;
 }
 
+bool FileOrDirectoryExists(const std::string& path) {
+  struct stat st;
+  if (stat(HostPath(path).c_str(), &st) != 0) return FailErrno();
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return Fail(EINVAL);
+  return true;
+}
+
 bool GetFileSize(const std::string& path, std::uint64_t& size) {
   struct stat st;
   if (stat(HostPath(path).c_str(), &st) != 0) return FailErrno();
@@ -525,11 +552,17 @@ bool GetFileSize(const std::string& path, std::uint64_t& size) {
 bool CreateOneFolder(const std::string& path) {
   if (mkdir(HostPath(path).c_str(), 0777) != 0) return FailErrno();
   // A new folder can be a closer match for a name mapped before.
-  DriveFolders().Clear();
+  DriveFolders().ForgetInexact();
   return true;
 }
 
 bool CopyFileReplace(const std::string& from, const std::string& to) {
+  std::uint64_t copied = 0;
+  return CopyFileReplace(from, to, copied);
+}
+
+bool CopyFileReplace(const std::string& from, const std::string& to, std::uint64_t& copied) {
+  copied = 0;
   std::string dst = HostPath(to);
   UniqueFd in = OpenForRead(from);
   if (!in) return false;
@@ -552,6 +585,7 @@ bool CopyFileReplace(const std::string& from, const std::string& to) {
     }
     if (n == 0) break;
     if (!WriteAll(out.get(), std::string_view(buf, static_cast<std::size_t>(n)))) return false;
+    copied += static_cast<std::uint64_t>(n);
   }
   // Like the system copy, the copy keeps the source's last-write time.
   timespec times[2];

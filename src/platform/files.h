@@ -128,9 +128,12 @@ bool ReadHostFile(const std::string& hostPath, FileBuffer& buffer);
 
 bool FileExists(const std::string& path);     // a file, not a folder
 bool DirectoryExists(const std::string& path);
+bool FileOrDirectoryExists(const std::string& path);  // either of the two, one look
 bool GetFileSize(const std::string& path, std::uint64_t& size);
 bool CreateOneFolder(const std::string& path);   // parent must exist
 bool CopyFileReplace(const std::string& from, const std::string& to);
+// The same, telling how many bytes the copy received.
+bool CopyFileReplace(const std::string& from, const std::string& to, std::uint64_t& copied);
 bool DeleteOneFile(const std::string& path);
 // Removes a folder and everything below it; reports nothing.
 void DeleteTreeSilent(const std::string& path);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/file_utils.h"
@@ -353,6 +354,28 @@ void SetLinkValue(THTMLEllement& attr, std::string value) {
   attr.SetValue(value);
 }
 
+// Makes sure the local folder `folder` (ending in a separator, below `dest`) is there.
+// `known` holds the folders this run has already seen there: a folder whose parent is
+// known is made with one call, and a folder found or made adds itself and its parents.
+bool EnsureLocalFolder(const std::string& dest, const std::string& folder,
+                       std::unordered_set<std::string>& known) {
+  if (known.contains(folder)) return true;
+  const std::size_t last = folder.size() > 1 ? folder.rfind(platform::kPathDelim, folder.size() - 2)
+                                             : std::string::npos;
+  bool there = false;
+  if (last != std::string::npos && last + 1 >= dest.size() &&
+      known.contains(folder.substr(0, last + 1))) {
+    const std::string bare = folder.substr(0, folder.size() - 1);
+    there = platform::CreateOneFolder(bare) ||
+            (platform::LastError() == EEXIST && platform::DirectoryExists(bare));
+  }
+  if (!there && !FolderExists(folder) && !CreateFolderPath(folder)) return false;
+  for (std::size_t i = folder.size(); i >= dest.size() && i > 0; --i) {
+    if (folder[i - 1] == platform::kPathDelim && !known.insert(folder.substr(0, i)).second) break;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string FolderCreateFailedText(const std::string& folder, int code) {
@@ -541,7 +564,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
 
   int steps = 0;
   bool anyFailed = false;
-  std::string knownFolder;
+  std::unordered_set<std::string> knownFolders;
   for (std::size_t i = 0; i < list.Count(); ++i) {
     TWebCacheTreeNode* node = list[i];
     if (node->Marked) continue;
@@ -569,19 +592,17 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
       }
       continue;
     }
-    // Files of one folder come one after the other: its existence is checked once.
-    if (localFolder != knownFolder && !FolderExists(localFolder) &&
-        !CreateFolderPath(localFolder)) {
+    // Each local folder is looked for (and made) once per run.
+    if (!EnsureLocalFolder(dest, localFolder, knownFolders)) {
       if (failed(FolderCreateFailedText(localFolder, ErrorOr(platform::LastError(), EIO)),
                  FolderCreateCaption())) {
         return false;
       }
       continue;
     }
-    knownFolder = localFolder;
 
     bool write = true;
-    if (platform::FileExists(destPath) || platform::DirectoryExists(destPath)) {
+    if (platform::FileOrDirectoryExists(destPath)) {
       if (overwriteAnswer == kOverwriteYes || overwriteAnswer == kOverwriteNo) {
         overwriteAnswer = callbacks.AskOverwrite(*node, destPath);
       }
@@ -607,10 +628,7 @@ bool CopyNodes(const std::string& destination, std::string_view baseUrl, int& ov
         result = 0;
       }
     } else if (write) {
-      if (platform::CopyFileReplace(cacheFile, destPath)) {
-        std::uint64_t size = 0;
-        bytes = platform::GetFileSize(destPath, size) ? size : entry.Size;
-      } else {
+      if (!platform::CopyFileReplace(cacheFile, destPath, bytes)) {
         result = ErrorOr(platform::LastError(), EIO);
       }
     }

@@ -241,6 +241,11 @@ TEST(Files, ExistenceSizeFoldersAndDeletion) {
   EXPECT_FALSE(FileExists(dir.path()));
   EXPECT_TRUE(DirectoryExists(dir.path()));
   EXPECT_FALSE(DirectoryExists(f));
+  EXPECT_TRUE(FileOrDirectoryExists(f));
+  EXPECT_TRUE(FileOrDirectoryExists(dir.path()));
+  EXPECT_FALSE(FileOrDirectoryExists(dir.path() + "/none"));
+  EXPECT_EQ(LastError(), ENOENT);
+  EXPECT_FALSE(FileOrDirectoryExists("/dev/null"));  // neither a file nor a folder
   std::uint64_t size = 0;
   ASSERT_TRUE(GetFileSize(f, size));
   EXPECT_EQ(size, 5u);
@@ -283,7 +288,9 @@ TEST(Files, CopyReplacesAndKeepsTheDate) {
   WriteHostFile(b, "old contents that are longer than nothing");
   struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456700}};
   ASSERT_EQ(utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
-  ASSERT_TRUE(CopyFileReplace(a, b));
+  std::uint64_t copied = 0;
+  ASSERT_TRUE(CopyFileReplace(a, b, copied));
+  EXPECT_EQ(copied, 200003u);
   EXPECT_EQ(ReadHostFile(b), ReadHostFile(a));
   struct stat st;
   ASSERT_EQ(stat(b.c_str(), &st), 0);
