@@ -61,8 +61,8 @@ bool HasUpperAscii(std::string_view s) {
 // AnsiReplaceAll(s, "//", "/") without its general search: the same pairs, left to
 // right, without overlap, stepping over characters the same way, so the result is
 // the same byte for byte.
-std::string FoldDoubleSlashes(std::string_view s) {
-  std::string out;
+void FoldDoubleSlashes(std::string_view s, std::string& out) {
+  out.clear();
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
     std::size_t n = platform::AnsiCharLength(s, i);
@@ -70,6 +70,11 @@ std::string FoldDoubleSlashes(std::string_view s) {
     if (n == 1 && s[i] == '/' && i + 1 < s.size() && s[i + 1] == '/') ++n;
     i += n;
   }
+}
+
+std::string FoldDoubleSlashes(std::string_view s) {
+  std::string out;
+  FoldDoubleSlashes(s, out);
   return out;
 }
 
@@ -306,7 +311,36 @@ struct TWebCacheTree::BuildState {
     std::uint64_t hash;             // of key up to keyEnd
   };
   std::vector<Segment> segments;
+  // (folder, child) in the order the children are met: each folder's vector is made
+  // at its full size once every entry is placed, instead of growing entry by entry.
+  std::vector<std::pair<TWebCacheTreeNode*, TWebCacheTreeNode*>> links;
+  bool attached = false;
+  void AttachChildren();
+  // A build cut short by an exception still hands every node to its folder, so that
+  // clearing the tree destroys them all.
+  ~BuildState() {
+    try {
+      AttachChildren();
+    } catch (...) {
+    }
+  }
 };
+
+void TWebCacheTree::BuildState::AttachChildren() {
+  if (attached) return;
+  attached = true;
+  // A new folder's total is still zero, and the root's was cleared: until the totals
+  // are summed it counts the children the folder is about to receive.
+  for (const auto& link : links) ++link.first->totalSize_;
+  for (const auto& [folder, child] : links) {
+    if (folder->totalSize_ != 0) {
+      folder->children_.reserve(folder->children_.size() + folder->totalSize_);
+      folder->totalSize_ = 0;
+    }
+    folder->children_.push_back(child);
+  }
+  std::vector<std::pair<TWebCacheTreeNode*, TWebCacheTreeNode*>>().swap(links);
+}
 
 bool FastNameSortKey(std::string_view lowered, std::string* out) {
   const AsciiRanks& r = Ranks();
@@ -386,15 +420,15 @@ int TWebCacheTreeNode::IndexInParent() const {
   return -1;
 }
 
-void TWebCacheTreeNode::SetCaptionQuiet(const std::string& text) {
+void TWebCacheTreeNode::SetCaptionQuiet(std::string_view text) {
   if (text == caption_) return;
   if (parent_) parent_->InvalidateIndex();
   caption_ = text;
-  std::string lower = platform::AnsiLowerCase(text);
-  if (lower == caption_) {
-    key_.reset();
+  // Most names have no capital to lower: they are their own key.
+  if (HasUpperAscii(caption_)) {
+    key_ = std::make_unique<std::string>(platform::AnsiLowerCase(caption_));
   } else {
-    key_ = std::make_unique<std::string>(std::move(lower));
+    key_.reset();
   }
 }
 
@@ -721,6 +755,7 @@ void TWebCacheTree::Build() {
     more = webCache_->FindNext(entry);
   }
   webCache_->FindClose();
+  state.AttachChildren();
   UpdateFolderTotals(root_.get());
 }
 
@@ -777,7 +812,7 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx& entry, BuildState& state) {
   // The folders of the URL: its '/'-terminated, non-empty segments of the folded
   // path, at most kMaxFolderDepth of them (a deeper file goes to the deepest one).
   std::string& path = state.path;
-  path = FoldDoubleSlashes(entry.FolderUrl);
+  FoldDoubleSlashes(entry.FolderUrl, path);  // keeps its room from entry to entry
   std::string& key = state.key;
   key.clear();
   state.segments.clear();
@@ -814,13 +849,13 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx& entry, BuildState& state) {
         TWebCacheTreeNode* child = state.folders.Find(seg.hash, prefixKey);
         if (!child) {
           TWebCacheTreeNode* folder = NewNode(node, true);
-          folder->SetCaptionQuiet(path.substr(seg.begin, seg.end - seg.begin));
+          folder->SetCaptionQuiet(std::string_view(path).substr(seg.begin, seg.end - seg.begin));
           folder->indexValid_ = false;
           std::string prefix = path.substr(0, seg.slash + 1);
           if (schemeSlash != std::string::npos) prefix.insert(schemeSlash, 1, '/');
           folder->SetTexts({}, {}, {}, {}, prefix, {}, {}, false);
           child = folder;
-          node->children_.push_back(folder);
+          state.links.emplace_back(node, folder);
           state.folders.Insert(seg.hash, prefixKey, child);
         }
         node = child;
@@ -836,7 +871,7 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx& entry, BuildState& state) {
   file->SetTexts(entry.SourceUrl, entry.LocalFileName, entry.HeaderInfo.View().Packed(),
                  entry.FileExtension, entry.FolderUrl, entry.FileName, entry.QueryPart,
                  node->FolderUrl() == entry.FolderUrl);
-  node->children_.push_back(file);
+  state.links.emplace_back(node, file);
 }
 
 void TWebCacheTree::UpdateFolderTotals(TWebCacheTreeNode* node) {

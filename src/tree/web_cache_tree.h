@@ -91,7 +91,7 @@ class TWebCacheTreeNode {
   void IndexInsert(TWebCacheTreeNode* child);
   void EnsureIndex(bool withFiles) const;
   void InvalidateIndex() { indexValid_ = false; }
-  void SetCaptionQuiet(const std::string& text);
+  void SetCaptionQuiet(std::string_view text);
 
   // The entry's texts, in this order, in the block at texts_.
   enum TextField { kSourceUrl, kLocalFileName, kHeader, kExtension, kFolderUrl, kFileName,
