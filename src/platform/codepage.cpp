@@ -111,6 +111,8 @@ std::size_t AnsiFindLastStr(std::string_view s, std::string_view sub) {
 
 std::string AnsiReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(s);
+  // Without the bytes anywhere there is nothing to replace at a character either.
+  if (s.find(from) == std::string_view::npos) return std::string(s);
   std::string out;
   out.reserve(s.size());
   std::size_t i = 0;
