@@ -83,6 +83,46 @@ std::string DropScheme(std::string_view url) {
   return std::string(sep == platform::npos ? url : url.substr(sep + 3));
 }
 
+// The cut SplitUrl makes, as views of the URL itself, nothing decoded: the folder up
+// to its last '/', the file name, and the extra part ("?..." and ";..." tails, and a
+// segment with '=' or '$' with everything behind it).  None of the bytes looked for
+// can be either byte of a double-byte character, so a plain byte search finds exactly
+// what a character-stepping one does.
+struct UrlCut {
+  std::string_view folder, fileName, extra;
+};
+constexpr bool StandsAlone(char c) {
+  return !platform::IsLeadByte(static_cast<unsigned char>(c)) &&
+         !platform::IsTrailByte(static_cast<unsigned char>(c));
+}
+static_assert(StandsAlone('?') && StandsAlone(';') && StandsAlone('=') && StandsAlone('$') &&
+              StandsAlone('/'));
+
+UrlCut CutUrl(std::string_view url) {
+  std::size_t end = url.find_first_of("?;");
+  if (end == std::string_view::npos) end = url.size();
+  for (char mark : {'=', '$'}) {
+    const std::size_t at = url.substr(0, end).find(mark);
+    if (at == std::string_view::npos) continue;
+    const std::size_t slash = url.substr(0, at).rfind('/');
+    if (slash != std::string_view::npos) end = slash + 1;
+  }
+  const std::string_view rest = url.substr(0, end);
+  const std::size_t slash = rest.rfind('/');
+  const std::size_t nameAt = slash == std::string_view::npos ? 0 : slash + 1;
+  return {rest.substr(0, nameAt), rest.substr(nameAt), url.substr(end)};
+}
+
+// UrlDecodeText into `out`, which keeps its room: a text without '%' or a zero byte
+// decodes to itself.
+void DecodeInto(std::string_view text, std::string& out) {
+  if (text.find_first_of(std::string_view("%\0", 2)) == std::string_view::npos) {
+    out.assign(text);
+  } else {
+    out = UrlDecodeText(text);
+  }
+}
+
 // Calls `fn` for each '/'-terminated, non-empty segment of `path` (text behind the
 // last '/' is not a segment).  `fn` returns false to stop.  Returns the text behind
 // the last '/'.
@@ -769,7 +809,10 @@ void TWebCacheTree::PlaceEntry(TWebCacheEntryInfoEx& entry, BuildState& state) {
   // A URL renamed in an earlier run keeps its stored name.
   std::string newUrl = renameItems_.Lookup(entry.SourceUrl);
   if (newUrl.empty()) {
-    SplitUrl(entry.SourceUrl, &entry.FolderUrl, &entry.FileName, &entry.QueryPart);
+    const UrlCut cut = CutUrl(entry.SourceUrl);
+    DecodeInto(cut.folder, entry.FolderUrl);
+    DecodeInto(cut.fileName, entry.FileName);
+    entry.QueryPart.assign(cut.extra);
   } else {
     // The list holds decoded URLs; decoding them again would read "100%.gif" as an
     // escape.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cache/web_cache.h"
+#include "common/url.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "support/memory_source.h"
@@ -633,3 +634,54 @@ TEST_F(TreeTest, FoldedFolderUrlsAndMixedNameOrder) {
 }
 
 }  // namespace
+
+// Each file keeps the pieces SplitUrl cuts its URL into (unless it was renamed, when
+// the rename list holds its new URL), on URLs written the way real pages write them.
+TEST_F(TreeTest, FilesKeepTheirUrlsPiecesAsSplitUrlCutsThem) {
+  const std::vector<std::string> urls = {
+      "http://Example.COM/Dir/Page.html",
+      "http://h/list.cgi?page=2&sort=d",
+      "http://h/a/b.html#frag",
+      "http://h/shop;jsessionid=AB12?x=1",
+      "http://h/a;b/c.gif",
+      std::string("http://h/z\0y/n.gif", 19),
+      "http://h/cgi-bin/run/key=v/img.gif",
+      "http://h/pay/$sid/x.gif",
+      "http://h/%93%FA%96%7B/%83%5C.html",
+      "http://h/%E6%97%A5/u.html",
+      "http://h/100%.gif",
+      "http://h/\x83\x5C/\x95\x5C.htm",
+      "http://h/cut%00tail/n.gif",
+      "http://h/trail/",
+      "http://h/a/=b?c/d",
+  };
+  for (const std::string& u : urls) Add(u, "image/gif");
+  Refresh();
+  std::size_t checked = 0;
+  std::vector<const TWebCacheTreeNode*> stack{Tree().Root()};
+  while (!stack.empty()) {
+    const TWebCacheTreeNode* n = stack.back();
+    stack.pop_back();
+    for (std::size_t i = 0; i < n->Count(); ++i) {
+      const TWebCacheTreeNode* c = n->Items(i);
+      if (c->IsFolder()) {
+        stack.push_back(c);
+        continue;
+      }
+      const TWebCacheEntryView e = c->EntryInfo();
+      const std::string url(e.SourceUrl);
+      SCOPED_TRACE(url);
+      const TUrlParts parts = SplitUrl(url);
+      EXPECT_EQ(e.FolderUrl, parts.folder);
+      const std::string renamed = Tree().RenameItems().Lookup(url);
+      if (renamed.empty()) {
+        EXPECT_EQ(e.FileName, parts.fileName);
+        EXPECT_EQ(e.QueryPart, parts.extra);
+      } else {
+        EXPECT_EQ(renamed, std::string(e.FolderUrl) + std::string(e.FileName));
+      }
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, urls.size());
+}
