@@ -174,6 +174,25 @@ DriveFolderCache& DriveFolders() {
   return cache;
 }
 
+// The folder keys of drive paths read before, by the path's folder part as written
+// ("C:\...\Cache\0A\"): the files of a cache lie in a few folders, and the key of
+// a folder part depends on nothing but its text and the prefix.
+struct FolderKeyMemo {
+  std::string base;  // the prefix's drive folder the keys were made under
+  std::unordered_map<std::string, std::string> keys;
+};
+
+// Where the last segment of a drive path starts (after its last '\' or '/').
+std::size_t LastSegmentStart(std::string_view ansi) {
+  std::size_t start = 2;
+  for (std::size_t i = 2; i < ansi.size();) {
+    const std::size_t n = AnsiCharLength(ansi, i);
+    if (n == 1 && (ansi[i] == '\\' || ansi[i] == '/')) start = i + 1;
+    i += n;
+  }
+  return start;
+}
+
 // With `lastAsWritten` the last segment is not matched: for a caller that tries the
 // exact name first and maps afresh when that fails.
 std::string MapDrivePath(std::string_view ansi, bool lastAsWritten = false) {
@@ -184,6 +203,28 @@ std::string MapDrivePath(std::string_view ansi, bool lastAsWritten = false) {
   base += "/dosdevices/";
   base += drive;
   base += ':';
+
+  thread_local FolderKeyMemo memo;
+  if (memo.base != base) {
+    memo.base = base;
+    memo.keys.clear();
+  }
+  std::string_view folderPart;
+  if (lastAsWritten) {
+    // A folder seen before, and a plain name in it: the name as written there.
+    const std::size_t cut = LastSegmentStart(ansi);
+    const std::string_view name = ansi.substr(cut);
+    if (!name.empty() && name != "." && name != "..") {
+      folderPart = ansi.substr(0, cut);
+      auto it = memo.keys.find(std::string(folderPart));
+      std::string known;
+      if (it != memo.keys.end() && DriveFolders().Find(it->second, known)) {
+        known += '/';
+        known += AnsiToUtf8(name);
+        return known;
+      }
+    }
+  }
 
   // Split the rest on '\' and '/', never on a trail byte.
   std::vector<std::string> segments;
@@ -247,6 +288,10 @@ std::string MapDrivePath(std::string_view ansi, bool lastAsWritten = false) {
         host += match;
       }
       DriveFolders().Remember(key, host);
+    }
+    if (!folderPart.empty()) {
+      if (memo.keys.size() >= 4096) memo.keys.clear();
+      memo.keys.emplace(folderPart, key);
     }
   }
   if (!last.empty()) {

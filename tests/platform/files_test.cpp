@@ -95,6 +95,10 @@ TEST_F(WinePrefixTest, MappedFoldersFollowRenamesAndNewFolders) {
   // Renamed outside the program: only the case changes.
   ASSERT_EQ(rename((c + "/Program Files/Netscape").c_str(), (c + "/Program Files/NETSCAPE").c_str()), 0);
   EXPECT_EQ(HostPath(page), c + "/Program Files/NETSCAPE/a.htm");
+  WriteHostFile(c + "/Program Files/NETSCAPE/c.htm", "moved");
+  ASSERT_TRUE(ReadWholeFile("C:\\program files\\netscape\\c.htm", text));
+  EXPECT_EQ(text, "moved");
+  unlink((c + "/Program Files/NETSCAPE/c.htm").c_str());
   // A folder of the exact name, made by the program, wins over the one that matched.
   ASSERT_TRUE(CreateOneFolder(c + "/Program Files/netscape"));
   EXPECT_EQ(HostPath(page), c + "/Program Files/netscape/a.htm");
@@ -118,6 +122,14 @@ TEST_F(WinePrefixTest, DoubleBytePathSegmentsKeepTheirTrailBytes) {
   ASSERT_TRUE(CreateOneFolder("C:\\" + hyouji));
   ASSERT_TRUE(AtomicWriteFile("C:\\" + hyouji + "\\a.txt", "data"));
   EXPECT_EQ(ReadHostFile(c + "/" + utf8 + "/a.txt"), "data");
+  // Read twice (the second time from the folder known already), also a name whose
+  // last byte is a trail byte 0x5C.
+  ASSERT_TRUE(AtomicWriteFile("C:\\" + hyouji + "\\" + hyouji, "kanji"));
+  for (const std::string& name : {std::string("a.txt"), hyouji, std::string("a.txt"), hyouji}) {
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile("C:\\" + hyouji + "\\" + name, text));
+    EXPECT_EQ(text, name == hyouji ? "kanji" : "data");
+  }
   std::vector<std::string> names = ListFolder("C:\\");
   EXPECT_NE(std::find(names.begin(), names.end(), hyouji), names.end());
 }
